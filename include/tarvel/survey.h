@@ -1,0 +1,52 @@
+/*
+ * survey.h - the tree scan, the cluster size probe and the survey driver.
+ */
+#ifndef TARVEL_SURVEY_H
+#define TARVEL_SURVEY_H
+
+#include <windows.h>
+
+#include "tarvel/paths.h"
+
+/* The drive record. */
+struct dgl_ {
+    DWORD bpc; /* bytes per allocation unit of the surveyed drive (survey; read by doitto) */
+};
+extern struct dgl_ dgl;
+
+/*
+ * doitto(dir, &waste) scans the directory whose search pattern is `dir`
+ * ("/home/ann/*.*", the root as "/*.*") depth first and appends one line per
+ * directory, each after the lines of all its sub-directories (post-order).
+ * For the tree
+ *
+ *     A/  B/  C/
+ *         D/
+ *
+ * where the enumeration yields B before D, the calls and lines run:
+ *
+ *     doitto(A) -> doitto(B) -> doitto(C)   line C
+ *                                           line B
+ *               -> doitto(D)                line D
+ *                                           line A
+ *
+ * Returns the bytes used in the whole tree; the bytes wasted in the tails of
+ * the last clusters go through `waste`.
+ */
+ULONGLONG doitto(char *dir, double *waste);
+
+/* Runs the disk checker on the drive of `drive` and reads sectors per cluster,
+ * bytes per sector, free and total clusters from its report. 1 on success. */
+int getchkdsk(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc);
+
+/* The number ahead of the first letter of `cp`; separators inside it are skipped. */
+ULONG fetchint(char *cp);
+
+/* File/Open: asks for a directory, then surveys it. */
+void getdirectory(void);
+
+/* One survey of `path` (as the dialog returns it), from the wait cursor to
+ * the closing empty line. */
+void survey(const char *path);
+
+#endif

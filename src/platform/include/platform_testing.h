@@ -1,0 +1,47 @@
+/*
+ * platform_testing.h - hooks into the Win32 layer for tests and tools.
+ *
+ * Only for what cannot be made real in a test: a person answering a message
+ * box, the allocator running out, the disk query failing. The program itself
+ * never calls these.
+ */
+#ifndef TARVEL_PLATFORM_TESTING_H
+#define TARVEL_PLATFORM_TESTING_H
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testhooks {
+
+/* One message box as the program asked for it. */
+struct MessageBoxRecord {
+    HWND owner;
+    std::string caption;
+    std::string text;
+    UINT type; /* the uType passed: MB_ICONHAND, MB_ICONEXCLAMATION or 0 */
+};
+
+/* When set, MessageBoxA calls this instead of showing a box and returns its
+ * result (IDOK in practice). Pass an empty function to show real boxes again. */
+using MessageBoxAnswerer = std::function<int(const MessageBoxRecord &)>;
+void answer_message_boxes(MessageBoxAnswerer answerer);
+
+/* Convenience: answer every box with IDOK and keep a record of each. */
+void record_message_boxes();
+const std::vector<MessageBoxRecord> &recorded_message_boxes();
+void clear_recorded_message_boxes();
+
+/* The nth GlobalAlloc / GlobalFree call from now on (1 = the next) fails as
+ * if memory were exhausted or the block invalid; 0 disarms. */
+void fail_global_alloc(int nth);
+void fail_global_free(int nth);
+
+/* While true, GetDiskFreeSpaceA fails. */
+void fail_disk_free_space(bool fail);
+
+} // namespace testhooks
+
+#endif

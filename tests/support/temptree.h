@@ -1,0 +1,40 @@
+/*
+ * temptree.h - real directory trees in a temporary folder, made at test time
+ * and removed afterwards (permissions restored first, so nothing is left).
+ */
+#ifndef TARVEL_TEST_TEMPTREE_H
+#define TARVEL_TEST_TEMPTREE_H
+
+#include <cstdint>
+#include <string>
+
+class TempTree {
+public:
+    TempTree();                      /* a new empty folder under $TMPDIR or /tmp */
+    ~TempTree();
+    TempTree(const TempTree &) = delete;
+    TempTree &operator=(const TempTree &) = delete;
+
+    const std::string &root() const { return root_; }
+    std::string path(const std::string &rel) const; /* root + "/" + rel */
+
+    /* Each takes a path relative to the root; parents are made as needed. */
+    void dir(const std::string &rel);
+    void file(const std::string &rel, uint64_t size);   /* written with real bytes */
+    void sparse(const std::string &rel, uint64_t size); /* a hole of `size` bytes */
+    void symlink(const std::string &rel, const std::string &target);
+    void fifo(const std::string &rel);
+    void socket(const std::string &rel);
+    void chmod(const std::string &rel, unsigned mode);
+
+private:
+    std::string root_;
+};
+
+/* Runs `argv` (argv[0] an absolute path), returns exit status, fills outputs. */
+int run_command(const std::string &cmd, std::string *out, std::string *errout);
+
+/* The search pattern of a directory path: "<path>/*.*". */
+std::string pattern_of(const std::string &path);
+
+#endif

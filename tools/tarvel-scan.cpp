@@ -1,0 +1,2 @@
+// placeholder until the scan tool lands
+int main() { return 0; }
