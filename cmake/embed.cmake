@@ -1,4 +1,5 @@
-# Writes OUT, a C++ file holding each of FILES as a byte array.
+# Writes OUT, a C++ file holding each of FILES ("|"-separated) as a byte array.
+string(REPLACE "|" ";" FILES "${FILES}")
 set(body "// Generated from the resources folder; do not edit.\n#include \"resources/embedded.h\"\n\nnamespace embedded {\nnamespace {\n")
 set(table "")
 set(i 0)
