@@ -46,7 +46,8 @@ ULONG fetchint(char *cp);
 void getdirectory(void);
 
 /* One survey of `path` (as the dialog returns it), from the wait cursor to
- * the closing empty line. */
-void survey(const char *path);
+ * the closing empty line. A non-zero `clusterbytes` is taken as the cluster
+ * size instead of probing the drive (the headless tool's override). */
+void survey(const char *path, DWORD clusterbytes = 0);
 
 #endif

@@ -1,0 +1,108 @@
+/*
+ * doitto.cpp - the directory tree scan.
+ *
+ * Walks one tree depth first and appends one report line per directory after
+ * the lines of its sub-directories. Only files count: a sub-directory adds
+ * what its own scan returns, nothing of its own. Directories that are other
+ * mounts, and links of any kind, are never entered, so one scan measures one
+ * filesystem with one cluster size and cannot run away along a link cycle.
+ */
+#include <windows.h>
+
+#include <new>
+#include <string.h>
+
+#include "tarvel/paths.h"
+#include "tarvel/report.h"
+#include "tarvel/shell.h"
+#include "tarvel/survey.h"
+
+struct dgl_ dgl = {0};
+
+/* What one level of the walk keeps off the stack: with MAX_PATH at 4096 the
+ * record and the pattern buffer would otherwise cost 8 KiB per level, and a
+ * tree 2,000 levels deep must fit the default stack. */
+struct level {
+    WIN32_FIND_DATAA fd;
+    char sdir[MAX_PATH];
+};
+
+/* Bytes lost in the unfilled tail of the file's last cluster. An empty file
+ * and one that fills its last cluster exactly lose nothing. */
+static ULONGLONG tailwaste(ULONGLONG size)
+{
+    ULONGLONG bpc = dgl.bpc;
+    if (bpc == 0)
+        return 0;
+    return (bpc - size % bpc) % bpc;
+}
+
+static bool isdotordotdot(const char *name)
+{
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+static void appendline(const char *dir, double bytesused, double byteswasted,
+                       double sdbytesused, double sdbyteswasted)
+{
+    const double k = 1.0 / 1024;
+    if (sdbytesused != 0 || sdbyteswasted != 0)
+        llprintf(bytesused + sdbytesused,
+                 "%s %1.0fK used (%1.0fK here, %1.0fK sub dir), %1.0fK wasted (%1.0fK here, %1.0fK sub dir)",
+                 dir, (bytesused + sdbytesused) * k, bytesused * k, sdbytesused * k,
+                 (byteswasted + sdbyteswasted) * k, byteswasted * k, sdbyteswasted * k);
+    else
+        llprintf(bytesused + sdbytesused, "%s %1.0fK used, %1.0fK wasted", dir, bytesused * k,
+                 byteswasted * k);
+}
+
+ULONGLONG doitto(char *dir, double *waste)
+{
+    double bytesused = 0, byteswasted = 0, sdbytesused = 0, sdbyteswasted = 0, w;
+    size_t dirlen = strlen(dir);
+
+    level *lv = new (std::nothrow) level;
+    if (!lv) {
+        mbprintf(err, "Memory allocation failed <%d>", ERROR_NOT_ENOUGH_MEMORY);
+        appendline(dir, 0, 0, 0, 0);
+        *waste = 0;
+        return 0;
+    }
+
+    HANDLE hFind = FindFirstFileA(dir, &lv->fd);
+    BOOL searching = TRUE;
+    while (hFind != INVALID_HANDLE_VALUE && searching) {
+        WIN32_FIND_DATAA *fd = &lv->fd;
+        if (isdotordotdot(fd->cFileName)) {
+            /* the directory itself and its parent */
+        } else if (fd->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (fd->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                /* another filesystem mounted here: not ours to measure */
+            } else if (dirlen + strlen(fd->cFileName) <= MAX_PATH - 2) {
+                /* "<dir minus *.*><name>/*.*" is at most MAX_PATH - 1 long */
+                memcpy(lv->sdir, dir, dirlen - 3);
+                strcpy(lv->sdir + dirlen - 3, fd->cFileName);
+                strcat(lv->sdir, PATHSEPSTR PATTERNTAIL);
+                sdbytesused += (double)doitto(lv->sdir, &w);
+                sdbyteswasted += w;
+            } else {
+                mbprintf(fail, "Directory Path too long");
+            }
+        } else {
+            /* Any other entry is a file: links count with their own size,
+             * FIFOs, sockets and devices with theirs. */
+            ULONGLONG size = ((ULONGLONG)fd->nFileSizeHigh << 32) | fd->nFileSizeLow;
+            bytesused += (double)fd->nFileSizeHigh * 4294967296.0;
+            bytesused += (double)fd->nFileSizeLow;
+            byteswasted += (double)tailwaste(size);
+        }
+        searching = FindNextFileA(hFind, &lv->fd);
+    }
+    if (hFind != INVALID_HANDLE_VALUE)
+        FindClose(hFind);
+    delete lv;
+
+    appendline(dir, bytesused, byteswasted, sdbytesused, sdbyteswasted);
+    *waste = byteswasted + sdbyteswasted;
+    return (ULONGLONG)(bytesused + sdbytesused);
+}

@@ -1,0 +1,125 @@
+/*
+ * getchkdsk.cpp - the cluster size probe.
+ *
+ * Runs the disk checker "chkdsk X:" with its standard output in a temporary
+ * file and reads three figures from its report. The file is a new, unique
+ * file in the system's temporary folder, removed on every path once made: it
+ * never replaces a file of the user's, never lands in the tree about to be
+ * measured, and the probe works when that tree is on a read-only medium.
+ */
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include "tarvel/survey.h"
+
+/* A checker still running after this long is stopped and the probe fails, so
+ * a checker that never ends cannot hang the program. Far longer than any
+ * honest report takes. */
+static const DWORD CHKDSKTIMEOUT = 60000;
+
+/* Makes the unique temporary file; its name goes to `name`. */
+static BOOL maketempfile(char *name)
+{
+    char dir[MAX_PATH];
+    DWORD n = GetTempPathA(MAX_PATH, dir);
+    if (n == 0 || n >= MAX_PATH)
+        return FALSE;
+    return GetTempFileNameA(dir, "trv", 0, name) != 0;
+}
+
+/* Runs the checker with its output going to `hstdout` and waits for its end,
+ * polling its exit code once a second. FALSE when it could not be started or
+ * had to be stopped. */
+static BOOL runchecker(char *cmdline, HANDLE hstdout)
+{
+    STARTUPINFOA si;
+    PROCESS_INFORMATION pi;
+    DWORD dwExitCode = STILL_ACTIVE;
+    DWORD waited = 0;
+
+    memset(&si, 0, sizeof si);
+    memset(&pi, 0, sizeof pi);
+    si.cb = 68;
+    si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    si.wShowWindow = SW_SHOWMINIMIZED;
+    si.hStdOutput = hstdout;
+    si.hStdInput = NULL;
+    si.hStdError = NULL;
+
+    CreateProcessA(NULL, cmdline, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
+    if (pi.hProcess == NULL)
+        return FALSE;
+
+    BOOL ended = TRUE;
+    while (dwExitCode == STILL_ACTIVE) {
+        WaitForSingleObject(pi.hProcess, 1000);
+        if (!GetExitCodeProcess(pi.hProcess, &dwExitCode))
+            break;
+        if (dwExitCode == STILL_ACTIVE && (waited += 1000) >= CHKDSKTIMEOUT) {
+            TerminateProcess(pi.hProcess, 1);
+            WaitForSingleObject(pi.hProcess, INFINITE);
+            ended = FALSE;
+            break;
+        }
+    }
+    CloseHandle(pi.hProcess);
+    if (pi.hThread)
+        CloseHandle(pi.hThread);
+    return ended;
+}
+
+/* The three figures of the report; the last matching line wins. */
+static void readreport(FILE *fp, char *buff, ULONG *spc, ULONG *fc, ULONG *tc)
+{
+    /* A line longer than the buffer is read, and tested, in pieces. */
+    while (fgets(buff, MAX_PATH, fp) != NULL) {
+        if (strstr(buff, "bytes in each allocation unit"))
+            *spc = fetchint(buff) / 512;
+        if (strstr(buff, "total allocation units"))
+            *tc = fetchint(buff);
+        if (strstr(buff, "available allocation units"))
+            *fc = fetchint(buff);
+    }
+}
+
+int getchkdsk(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc)
+{
+    char buff[MAX_PATH];
+    char tmpname[MAX_PATH];
+
+    if (!maketempfile(tmpname))
+        return 0;
+
+    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
+    HANDLE hstdout = CreateFileA(tmpname, GENERIC_WRITE, 0, &sa, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    if (hstdout == INVALID_HANDLE_VALUE) {
+        DeleteFileA(tmpname);
+        return 0;
+    }
+
+    wsprintfA(buff, "chkdsk %c:", drive[0]);
+    BOOL ran = runchecker(buff, hstdout);
+    CloseHandle(hstdout);
+    if (!ran) {
+        DeleteFileA(tmpname);
+        return 0;
+    }
+
+    FILE *fp = fopen(tmpname, "r");
+    if (fp == NULL) {
+        DeleteFileA(tmpname);
+        return 0;
+    }
+    *bps = 512;
+    *fc = 0;
+    *tc = 0;
+    *spc = 0;
+    readreport(fp, buff, spc, fc, tc);
+    fclose(fp);
+    DeleteFileA(tmpname);
+
+    return *spc != 0 && *tc != 0 && *fc != 0;
+}

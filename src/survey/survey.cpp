@@ -1,0 +1,125 @@
+/*
+ * survey.cpp - one whole survey of a chosen directory.
+ *
+ * Order: wait cursor, the directory's volume, its cluster size (the disk
+ * checker, else the free-space query, else fixed values), the old report
+ * released, the heading lines, the scan, the scale of the bars, a closing
+ * empty line, the cursor put back. The old report is touched only once the
+ * path has proved usable.
+ */
+#include <windows.h>
+
+#include <string.h>
+
+#include "tarvel/paths.h"
+#include "tarvel/report.h"
+#include "tarvel/shell.h"
+#include "tarvel/survey.h"
+
+/* Sectors per cluster, bytes per sector, free and total clusters of `drive`,
+ * telling the user each time a source fails. */
+static void clustersize(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc)
+{
+    if (getchkdsk(drive, spc, bps, fc, tc))
+        return;
+    mbprintf(fail, "Using CHKDSK failed, wastage results not valid with FAT32");
+    if (GetDiskFreeSpaceA(drive, spc, bps, fc, tc))
+        return;
+    mbprintf(fail, "Failed to get Drive <%s> characteristics, wastage results invalid", drive);
+    *bps = 512;
+    *spc = 8;
+    *tc = 0xFFFF;
+}
+
+/* Releases every line of the report. When a release fails the survey stops:
+ * the lines not yet released stay in the chain, counted, and none that was
+ * released can be reached. */
+static BOOL emptyreport(void)
+{
+    ll *lp, *nlp;
+    for (lp = gl.head; lp != NULL; lp = nlp) {
+        nlp = lp->next;
+        if (GlobalFree(lp->str) != NULL) {
+            gl.head = lp; /* this line is still whole */
+        } else if (GlobalFree(lp) != NULL) {
+            gl.head = nlp; /* its text is gone: the line cannot stay */
+        } else {
+            continue;
+        }
+        DWORD code = GetLastError();
+        gl.nNumItems = 0;
+        for (ll *p = gl.head; p != NULL; p = p->next)
+            gl.nNumItems++;
+        if (gl.head == NULL)
+            gl.tail = NULL;
+        gl.nCurPos = 0;
+        resize();
+        InvalidateRect(gl.hwnd, NULL, FALSE);
+        mbprintf(err, "Memory Freeing error %d", (int)code);
+        return FALSE;
+    }
+    gl.tail = NULL;
+    gl.head = NULL;
+    gl.nCurPos = 0;
+    gl.nNumItems = 0;
+    resize();
+    return TRUE;
+}
+
+void survey(const char *path, DWORD clusterbytes)
+{
+    char buff[MAX_PATH];
+    char drive[MAX_PATH];
+    ULONG spc = 0, bps = 0, fc = 0, tc = 0;
+    double dt;
+
+    HCURSOR hcurr = GetCursor();
+    SetCursor(LoadCursorA(NULL, IDC_WAIT));
+
+    size_t len = strlen(path);
+    /* Room for the pattern tail ("/*.*", or "*.*" after a root) and the terminator. */
+    size_t tail = (len > 0 && path[len - 1] == PATHSEP) ? 3 : 4;
+    if (len + tail >= MAX_PATH) {
+        mbprintf(fail, "Directory Path too long");
+        SetCursor(hcurr);
+        return;
+    }
+    strcpy(buff, path);
+
+    /* The drive is the volume that holds the path: its mount point. */
+    if (strchr(buff, PATHSEP) == NULL || !GetVolumePathNameA(buff, drive, MAX_PATH)) {
+        mbprintf(err, "Drive name screwed up <%s>", buff);
+        SetCursor(hcurr);
+        return;
+    }
+
+    if (clusterbytes != 0) {
+        bps = 1;
+        spc = clusterbytes;
+    } else {
+        clustersize(drive, &spc, &bps, &fc, &tc);
+    }
+    dgl.bpc = bps * spc;
+    BOOL large = dgl.bpc != 0 && tc >= 0xFFFFFFFFu / dgl.bpc;
+
+    strcpy(gl.prevdir, buff);
+    if (buff[len - 1] == PATHSEP)
+        strcat(buff, PATTERNTAIL);
+    else
+        strcat(buff, PATHSEPSTR PATTERNTAIL);
+
+    if (!emptyreport()) {
+        SetCursor(hcurr);
+        return;
+    }
+
+    if (large)
+        llprintf(-1.0, "Drive %s is larger than 4 Gbytes, Tarvel may produce inaccurate data", drive);
+    llprintf(-1.0, "Drive %s has a cluster size of %d bytes", drive, (int)(spc * bps));
+
+    ULONGLONG t = doitto(buff, &dt);
+    gl.totalbytesused = (double)t;
+    llprintf(-1.0, "%s", "");
+
+    SetCursor(hcurr);
+}
