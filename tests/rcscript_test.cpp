@@ -4,6 +4,10 @@
 
 #include "../src/platform/resources/rcscript.h"
 
+#include <QByteArray>
+#include <QIcon>
+#include <QImage>
+
 #include <fstream>
 #include <sstream>
 
@@ -130,4 +134,53 @@ TEST(RcIcon, TarvIsTheIcoFile)
     std::string onDisk((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     EXPECT_EQ(icon->size(), onDisk.size());
     EXPECT_TRUE(*icon == onDisk) << "embedded icon differs from resources/tarvel.ico";
+}
+
+// Qt reads the icon as one 32x32 image: transparent corners, the folder and a bar in their colours.
+TEST(RcIcon, QtLoadsThe32x32Image)
+{
+    const std::string *icon = rc::find_icon("Tarv");
+    ASSERT_NE(icon, nullptr);
+    QByteArray bytes(icon->data(), (qsizetype)icon->size());
+    ASSERT_GE(bytes.size(), 22) << "icon too small: " << bytes.size() << " bytes";
+    EXPECT_EQ((unsigned char)bytes[6], 32u) << "width";
+    EXPECT_EQ((unsigned char)bytes[7], 32u) << "height";
+    EXPECT_EQ((unsigned char)bytes[12], 8u) << "bits per pixel";
+
+    QImage img = QImage::fromData(bytes, "ICO").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_FALSE(img.isNull()) << "Qt could not decode the icon";
+    EXPECT_EQ(img.width(), 32);
+    EXPECT_EQ(img.height(), 32);
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0) << "top-left corner should be transparent";
+    EXPECT_EQ(qAlpha(img.pixel(31, 31)), 0) << "bottom-right corner should be transparent";
+    QRgb folder = img.pixel(26, 26);
+    EXPECT_EQ(qAlpha(folder), 255);
+    EXPECT_GT(qRed(folder), qBlue(folder)) << std::hex << folder << ": folder should be yellow";
+    QRgb bar = img.pixel(10, 14);
+    EXPECT_EQ(qAlpha(bar), 255);
+    EXPECT_GT(qBlue(bar), qRed(bar)) << std::hex << bar << ": bar should be blue";
+
+    QIcon qicon(QPixmap::fromImage(img));
+    EXPECT_FALSE(qicon.isNull());
+}
+
+// The desktop entry's PNG shows the same picture as the icon.
+TEST(RcIcon, PngMatchesIcon)
+{
+    QImage png(QString::fromUtf8(TARVEL_SOURCE_DIR "/resources/tarvel.png"));
+    ASSERT_FALSE(png.isNull()) << "cannot load resources/tarvel.png";
+    const std::string *icon = rc::find_icon("Tarv");
+    ASSERT_NE(icon, nullptr);
+    QImage ico = QImage::fromData(QByteArray(icon->data(), (qsizetype)icon->size()), "ICO");
+    ASSERT_FALSE(ico.isNull());
+    png = png.convertToFormat(QImage::Format_ARGB32);
+    ico = ico.convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(png.size(), ico.size());
+    int differing = 0;
+    for (int y = 0; y < png.height(); ++y)
+        for (int x = 0; x < png.width(); ++x) {
+            QRgb a = png.pixel(x, y), b = ico.pixel(x, y);
+            if (qAlpha(a) != qAlpha(b) || (qAlpha(a) != 0 && a != b)) ++differing;
+        }
+    EXPECT_EQ(differing, 0) << "pixels differing between tarvel.png and tarvel.ico";
 }
