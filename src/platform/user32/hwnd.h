@@ -16,6 +16,10 @@ class QWidget;
 /* A new handle for `widget`; it becomes invalid when the widget is destroyed. */
 HWND hwnd_register(QWidget *widget);
 
+/* Makes `hwnd` invalid at once, before its widget is gone (DestroyWindow
+ * and EndDialog delete the widget later, outside Qt's event handlers). */
+void hwnd_unregister(HWND hwnd);
+
 /* The live widget of `hwnd`, or nullptr (and ERROR_INVALID_WINDOW_HANDLE set)
  * for a null, unknown or destroyed handle. */
 QWidget *hwnd_widget(HWND hwnd);
