@@ -4,6 +4,7 @@
  * PostQuitMessage, and quit_pending() for the modal loops.
  */
 #include "user32/hwnd.h"
+#include "user32/modal.h"
 
 namespace {
 bool quitting = false;
@@ -19,4 +20,5 @@ void WINAPI PostQuitMessage(int nExitCode)
 {
     quitting = true;
     quitcode = nExitCode;
+    end_message_boxes();
 }

@@ -1,0 +1,137 @@
+/*
+ * messagebox.cpp - MessageBoxA, and the message-box hooks of platform_testing.h.
+ *
+ * MessageBoxA   a modal QMessageBox owned by hWnd's window (none when hWnd is
+ *               null or invalid) with one OK button; returns IDOK.
+ *               Differences from Win32:
+ *               - only MB_ICONHAND (stop) and MB_ICONEXCLAMATION (warning)
+ *                 give an icon; every other type is a plain box;
+ *               - the text is always plain text, shown decoded as UTF-8
+ *                 (invalid bytes as replacement marks), never as markup;
+ *               - when a quit is pending it returns 0 at once, as a Win32
+ *                 box whose loop meets WM_QUIT ends before it is answered;
+ *               - without a QApplication (the headless tool) it writes
+ *                 "Caption: text" to standard error and returns IDOK.
+ * Tests may answer boxes instead of showing them (testhooks::answer_message_boxes).
+ */
+#include <windows.h>
+
+#include "platform_testing.h"
+#include "user32/hwnd.h"
+#include "user32/modal.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+testhooks::MessageBoxAnswerer &answerer()
+{
+    static testhooks::MessageBoxAnswerer *a = new testhooks::MessageBoxAnswerer;
+    return *a;
+}
+
+std::vector<testhooks::MessageBoxRecord> &records()
+{
+    static auto *r = new std::vector<testhooks::MessageBoxRecord>;
+    return *r;
+}
+
+/* The boxes now up, innermost last. */
+std::vector<QPointer<QMessageBox>> &openboxes()
+{
+    static auto *b = new std::vector<QPointer<QMessageBox>>;
+    return *b;
+}
+
+QMessageBox::Icon icon_for(UINT uType)
+{
+    switch (uType & MB_ICONMASK) {
+    case MB_ICONHAND:
+        return QMessageBox::Critical;
+    case MB_ICONEXCLAMATION:
+        return QMessageBox::Warning;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+int show_box(QWidget *owner, const char *text, const char *caption, UINT uType)
+{
+    /* Created on the heap: an owner destroyed while the box is up takes the
+     * box with it, and the QPointer then says so. */
+    QPointer<QMessageBox> box = new QMessageBox(owner ? owner->window() : nullptr);
+    box->setWindowTitle(QString::fromUtf8(caption));
+    box->setTextFormat(Qt::PlainText);
+    box->setText(QString::fromUtf8(text));
+    box->setIcon(icon_for(uType));
+    box->setStandardButtons(QMessageBox::Ok);
+    box->setDefaultButton(QMessageBox::Ok);
+
+    openboxes().push_back(box);
+    box->exec();
+    auto &open = openboxes();
+    for (auto it = open.begin(); it != open.end();)
+        it = (it->isNull() || *it == box) ? open.erase(it) : it + 1;
+    delete box.data();
+    return quit_pending() ? 0 : IDOK;
+}
+
+} // namespace
+
+void end_message_boxes()
+{
+    for (const QPointer<QMessageBox> &box : openboxes())
+        if (box)
+            box->done(QMessageBox::Ok);
+}
+
+int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
+{
+    const char *text = lpText ? lpText : "";
+    const char *caption = lpCaption ? lpCaption : "Error"; /* Win32's default caption */
+
+    if (answerer())
+        return answerer()(testhooks::MessageBoxRecord{hWnd, caption, text, uType});
+    if (quit_pending())
+        return 0;
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+        std::fflush(stderr);
+        return IDOK;
+    }
+    /* A null or stale owner gives a box without an owner, as in Win32. */
+    QWidget *owner = hWnd ? hwnd_widget(hWnd) : nullptr;
+    return show_box(owner, text, caption, uType);
+}
+
+namespace testhooks {
+
+void answer_message_boxes(MessageBoxAnswerer a)
+{
+    answerer() = std::move(a);
+}
+
+void record_message_boxes()
+{
+    answerer() = [](const MessageBoxRecord &r) {
+        records().push_back(r);
+        return IDOK;
+    };
+}
+
+const std::vector<MessageBoxRecord> &recorded_message_boxes()
+{
+    return records();
+}
+
+void clear_recorded_message_boxes()
+{
+    records().clear();
+}
+
+} // namespace testhooks
