@@ -123,7 +123,7 @@ int run_command(const std::string &cmd, std::string *out, std::string *errout)
     int ofd = mkstemp(outname), efd = mkstemp(errname);
     close(ofd);
     close(efd);
-    std::string full = cmd + " >" + outname + " 2>" + errname + " </dev/null";
+    std::string full = "( " + cmd + " ) >" + outname + " 2>" + errname + " </dev/null";
     int st = system(full.c_str());
     auto slurp = [](const char *name) {
         std::string s;

@@ -1,0 +1,37 @@
+/*
+ * fakechecker.h - a disk checker of the test's making, first on PATH, and a
+ * private temporary folder, both undone when the object goes.
+ */
+#ifndef TARVEL_TEST_FAKECHECKER_H
+#define TARVEL_TEST_FAKECHECKER_H
+
+#include <string>
+
+#include "temptree.h"
+
+class FakeChecker {
+public:
+    FakeChecker();  /* PATH = <bin> only; no checker until install() */
+    ~FakeChecker();
+
+    /* Installs "chkdsk" as a shell script with this body. */
+    void install(const std::string &script_body);
+    /* A checker that prints `report` verbatim and exits with `status`. */
+    void prints(const std::string &report, int status = 0);
+    /* A report in the checker's usual words with these figures. */
+    static std::string report(const std::string &unit, const std::string &total,
+                              const std::string &available);
+
+    const std::string &tmpdir() const { return tmp_; }  /* $TMPDIR meanwhile */
+    int files_in_tmpdir() const;
+    std::string argsfile() const { return bin_.path("args"); }  /* the checker writes "$@" here */
+
+private:
+    TempTree bin_;
+    std::string tmp_;
+    std::string oldpath_, oldtmp_;
+    bool hadtmp_;
+    TempTree tmptree_;
+};
+
+#endif
