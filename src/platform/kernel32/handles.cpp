@@ -1,0 +1,53 @@
+/*
+ * handles.cpp - the table of live kernel objects behind HANDLE values.
+ *
+ * Win32 tells a closed or made-up handle from a live one; so does this table,
+ * which is why every KERNEL32 call looks a handle up here before touching the
+ * object. The cost is one hash lookup per call.
+ */
+#include <mutex>
+#include <new>
+#include <unordered_set>
+
+#include "k32.h"
+
+namespace k32 {
+
+namespace {
+std::mutex table_lock;
+std::unordered_set<Object *> &table()
+{
+    static auto *live = new std::unordered_set<Object *>; /* never destroyed: usable at exit */
+    return *live;
+}
+} // namespace
+
+bool register_object(Object *o)
+{
+    std::lock_guard<std::mutex> hold(table_lock);
+    try {
+        table().insert(o);
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    return true;
+}
+
+Object *lookup_object(HANDLE h, Kind kind)
+{
+    if (h == NULL || h == INVALID_HANDLE_VALUE)
+        return nullptr;
+    std::lock_guard<std::mutex> hold(table_lock);
+    auto it = table().find(static_cast<Object *>(h));
+    if (it == table().end() || (*it)->kind != kind)
+        return nullptr;
+    return *it;
+}
+
+void unregister_object(Object *o)
+{
+    std::lock_guard<std::mutex> hold(table_lock);
+    table().erase(o);
+}
+
+} // namespace k32

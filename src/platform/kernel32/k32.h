@@ -1,0 +1,46 @@
+/*
+ * k32.h - what the KERNEL32 files share among themselves (not for the
+ * application): errno translation and the kernel objects behind HANDLEs.
+ */
+#ifndef TARVEL_PLATFORM_K32_H
+#define TARVEL_PLATFORM_K32_H
+
+#include <windows.h>
+
+namespace k32 {
+
+/* Win32 codes that the layer reports but the application never names. */
+constexpr DWORD error_too_many_open_files = 4; /* ERROR_TOO_MANY_OPEN_FILES */
+constexpr DWORD error_write_protect = 19;      /* ERROR_WRITE_PROTECT */
+constexpr DWORD error_gen_failure = 31;        /* ERROR_GEN_FAILURE */
+constexpr DWORD error_disk_full = 112;         /* ERROR_DISK_FULL */
+
+/* The Win32 code nearest to an errno value. */
+DWORD error_from_errno(int e);
+
+/* SetLastError(error_from_errno(e)). */
+void set_error_from_errno(int e);
+
+/* Every HANDLE the layer gives out points at one of these; the kind tag says
+ * which API family owns it. */
+enum class Kind : unsigned { file = 0x6b66696c, process = 0x6b70726f, find = 0x6b66696e };
+
+struct Object {
+    Kind kind;
+};
+
+/* The table of live handles, so that a stale, forged or already closed handle
+ * is refused (ERROR_INVALID_HANDLE) instead of being dereferenced. */
+bool register_object(Object *o);            /* false when out of memory */
+Object *lookup_object(HANDLE h, Kind kind); /* the live object of that kind, or NULL */
+void unregister_object(Object *o);
+
+/* A file handle's descriptor, or -1 for anything else. */
+int file_descriptor(HANDLE h);
+
+/* Closes a process handle (process.cpp); the child is reaped later if it still runs. */
+void close_process(Object *o);
+
+} // namespace k32
+
+#endif

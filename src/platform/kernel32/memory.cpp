@@ -1,0 +1,93 @@
+/*
+ * memory.cpp - GlobalAlloc, GlobalFree, and the testing hooks that make them fail.
+ *
+ * Differences from Win32: only fixed blocks (GMEM_FIXED, with or without
+ * GMEM_ZEROINIT); the HGLOBAL is the block's address. Every block is zero
+ * filled whatever the flags. A block of 0 bytes is still a valid, distinct
+ * block. GlobalFree refuses (returns the handle, ERROR_INVALID_HANDLE) any
+ * value that is not a live block, so a double release is reported, not fatal.
+ */
+#include <windows.h>
+
+#include <platform_testing.h>
+
+#include <stdlib.h>
+
+#include <mutex>
+#include <new>
+#include <unordered_set>
+
+namespace {
+
+std::mutex blocks_lock;
+std::unordered_set<void *> &blocks()
+{
+    static auto *live = new std::unordered_set<void *>; /* never destroyed: usable at exit */
+    return *live;
+}
+
+/* Countdowns of the testing hooks: the call that brings one to 0 fails. */
+int alloc_countdown = 0;
+int free_countdown = 0;
+
+bool hook_fires(int &countdown)
+{
+    return countdown > 0 && --countdown == 0;
+}
+
+} // namespace
+
+HGLOBAL WINAPI GlobalAlloc(UINT uFlags, size_t dwBytes)
+{
+    (void)uFlags; /* fixed and zero-filled in every case */
+    std::lock_guard<std::mutex> hold(blocks_lock);
+    if (hook_fires(alloc_countdown)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return NULL;
+    }
+    /* calloc(1, 0) may return NULL; Win32 gives a valid block for 0 bytes. */
+    void *p = calloc(1, dwBytes ? dwBytes : 1);
+    if (p) {
+        try {
+            blocks().insert(p);
+        } catch (const std::bad_alloc &) {
+            free(p);
+            p = nullptr;
+        }
+    }
+    if (!p)
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return p;
+}
+
+HGLOBAL WINAPI GlobalFree(HGLOBAL hMem)
+{
+    if (hMem == NULL) /* as in Win32: nothing to do, nothing failed */
+        return NULL;
+    std::lock_guard<std::mutex> hold(blocks_lock);
+    bool hooked = hook_fires(free_countdown); /* every non-NULL call counts */
+    auto it = blocks().find(hMem);
+    if (hooked || it == blocks().end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return hMem; /* nothing released */
+    }
+    blocks().erase(it);
+    free(hMem);
+    return NULL;
+}
+
+namespace testhooks {
+
+void fail_global_alloc(int nth)
+{
+    std::lock_guard<std::mutex> hold(blocks_lock);
+    alloc_countdown = nth > 0 ? nth : 0;
+}
+
+void fail_global_free(int nth)
+{
+    std::lock_guard<std::mutex> hold(blocks_lock);
+    free_countdown = nth > 0 ? nth : 0;
+}
+
+} // namespace testhooks
