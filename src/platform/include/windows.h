@@ -105,6 +105,9 @@ typedef HANDLE HGLOBAL;
 #define ERROR_DIRECTORY 267
 #define ERROR_FILE_EXISTS 80
 #define ERROR_INVALID_WINDOW_HANDLE 1400
+#define ERROR_CANNOT_FIND_WND_CLASS 1407
+#define ERROR_CLASS_ALREADY_EXISTS 1410
+#define ERROR_CLASS_DOES_NOT_EXIST 1411
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814
 
 DWORD WINAPI GetLastError(void);
@@ -335,6 +338,7 @@ typedef struct tagMSG {
 #define GWL_STYLE (-16)
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass);
+BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName,
                             DWORD dwStyle, int X, int Y, int nWidth, int nHeight,
                             HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);

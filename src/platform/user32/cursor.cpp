@@ -1,0 +1,89 @@
+/*
+ * cursor.cpp - the system cursors.
+ *
+ *   LoadCursorA   IDC_ARROW and IDC_WAIT of the system (hInstance NULL);
+ *                 the program has no cursor resources of its own.
+ *   SetCursor     makes the cursor the application's: the wait cursor (and
+ *                 NULL, no cursor) as a Qt override cursor, sent to the window
+ *                 system at once, since a long operation runs without the
+ *                 event loop that would otherwise send it; the arrow removes
+ *                 the override. Returns the previous cursor.
+ *   GetCursor     the cursor last set (the arrow at start).
+ * Before any window or without a QGuiApplication these only keep the handle.
+ */
+#include <windows.h>
+
+#include "user32/icons.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <dlfcn.h>
+
+namespace {
+
+HICON__ arrow{true, Qt::ArrowCursor, {}};
+HICON__ hourglass{true, Qt::WaitCursor, {}};
+HCURSOR current = &arrow;
+bool overriding = false; /* our override cursor is on Qt's stack */
+
+/* Sends what Qt has asked of the X server so far. The xcb library is already
+ * loaded by Qt's X11 platform plugin; it is looked up, not linked. */
+void flush_window_system()
+{
+#if QT_CONFIG(xcb)
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return;
+    static auto flush = [] {
+        void *lib = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_NOLOAD);
+        return lib ? reinterpret_cast<int (*)(xcb_connection_t *)>(dlsym(lib, "xcb_flush")) : nullptr;
+    }();
+    if (flush)
+        flush(x11->connection());
+#endif
+}
+
+} // namespace
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName)
+{
+    if (!hInstance && lpCursorName == IDC_ARROW)
+        return &arrow;
+    if (!hInstance && lpCursorName == IDC_WAIT)
+        return &hourglass;
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return NULL;
+}
+
+HCURSOR WINAPI SetCursor(HCURSOR hCursor)
+{
+    if (hCursor && !hCursor->cursor)
+        return current; /* an icon handle is no cursor; nothing changes */
+    HCURSOR previous = current;
+    current = hCursor;
+    if (!qGuiApp)
+        return previous;
+
+    if (hCursor == &arrow) {
+        if (overriding) {
+            QGuiApplication::restoreOverrideCursor();
+            overriding = false;
+        }
+    } else {
+        const QCursor shape(hCursor ? static_cast<Qt::CursorShape>(hCursor->shape) : Qt::BlankCursor);
+        if (overriding)
+            QGuiApplication::changeOverrideCursor(shape);
+        else
+            QGuiApplication::setOverrideCursor(shape);
+        overriding = true;
+    }
+    flush_window_system();
+    return previous;
+}
+
+HCURSOR WINAPI GetCursor(void)
+{
+    return current;
+}

@@ -1,0 +1,535 @@
+/*
+ * window.cpp - window classes and top-level windows.
+ *
+ *   RegisterClassA, UnregisterClassA   a class table of this process; names
+ *                      match without regard to case (or by atom).
+ *   CreateWindowExA    a Qt main window: a menu bar built from the class's
+ *                      menu resource (rc::find_menu), a client area whose
+ *                      viewport is painted opaquely (nothing is erased for
+ *                      it) and two window scroll bars, shown from the start
+ *                      for WS_HSCROLL/WS_VSCROLL. WM_CREATE, then WM_SIZE, are
+ *                      sent before it returns; -1 from WM_CREATE fails the
+ *                      creation. Only top-level windows; WM_CREATE's lParam
+ *                      is 0 (no CREATESTRUCT). CW_USEDEFAULT gives 640x480.
+ *   ShowWindow, DestroyWindow (WM_DESTROY, then the handle is invalid; the
+ *                      widget goes once Qt is back in its event loop),
+ *   IsWindow, SetWindowTextA/GetWindowTextA (the title is kept as raw bytes
+ *                      and shown decoded as UTF-8, invalid bytes as
+ *                      replacement marks), GetWindowLongA/GetWindowLongPtrA
+ *                      (GWL_HINSTANCE, GWL_STYLE), GetClientRect,
+ *                      GetModuleHandleA (the program's own module only),
+ *                      LoadIconA (ICON resources of the script, and
+ *                      IDI_APPLICATION).
+ * Qt events arrive at the window procedure as messages: the viewport's paint
+ * as WM_PAINT, its resize as WM_SIZE, a menu item as a posted WM_COMMAND with
+ * the item's id (as Win32 posts it once the menu has closed), the close box as
+ * WM_CLOSE; wheel and keys as scroll messages (see ClientArea below).
+ */
+#include "user32/window.h"
+#include "user32/hwnd.h"
+#include "user32/icons.h"
+#include "resources/rcscript.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPaintEvent>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <vector>
+
+namespace {
+
+struct WindowClass {
+    ATOM atom;
+    std::string name;
+    WNDCLASSA wc;
+    std::string menuname; /* wc.lpszMenuName points here when it is a string */
+};
+
+std::vector<WindowClass> &classes()
+{
+    static auto *c = new std::vector<WindowClass>;
+    return *c;
+}
+
+bool same_name(const char *a, const char *b)
+{
+    for (; *a && *b; ++a, ++b)
+        if (std::toupper((unsigned char)*a) != std::toupper((unsigned char)*b))
+            return false;
+    return *a == *b;
+}
+
+std::vector<WindowClass>::iterator find_class(LPCSTR name)
+{
+    auto &all = classes();
+    return std::find_if(all.begin(), all.end(), [name](const WindowClass &c) {
+        return IS_INTRESOURCE(name) ? c.atom == (ATOM)(ULONG_PTR)name : same_name(c.name.c_str(), name);
+    });
+}
+
+/* The module handle of the program: a fixed value that fits the 32 bits of
+ * GetWindowLongA(GWL_HINSTANCE), as Win32's classic image base does. */
+const HINSTANCE self_module = reinterpret_cast<HINSTANCE>(0x400000);
+
+void add_menu_items(Win32Window *win, QWidget *menu, const std::vector<rc::MenuItem> &items)
+{
+    for (const rc::MenuItem &item : items) {
+        QString text = QString::fromUtf8(item.text.c_str());
+        if (item.separator) {
+            if (auto *m = qobject_cast<QMenu *>(menu))
+                m->addSeparator();
+            continue;
+        }
+        if (!item.popup.empty()) {
+            QMenu *sub = nullptr;
+            if (auto *bar = qobject_cast<QMenuBar *>(menu))
+                sub = bar->addMenu(text);
+            else if (auto *m = qobject_cast<QMenu *>(menu))
+                sub = m->addMenu(text);
+            if (sub)
+                add_menu_items(win, sub, item.popup);
+            continue;
+        }
+        auto *action = new QAction(text, menu);
+        menu->addAction(action);
+        const int id = item.id;
+        /* Win32 posts the command once the menu has closed, so the handler
+         * (a whole survey, or the window's end) runs outside Qt's menu code. */
+        QObject::connect(action, &QAction::triggered, win, [win, id] {
+            if (!win->destroyed)
+                PostMessageA(win->hwnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        });
+    }
+}
+
+} // namespace
+
+/* ---- the client area ------------------------------------------------- */
+
+ClientArea::ClientArea(Win32Window *owner) : QAbstractScrollArea(owner), win_(owner)
+{
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);
+    /* The window procedure paints every pixel of what it is asked for, and
+     * nothing is erased first: no background fill, scrolled pixels kept. */
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+QScrollBar *ClientArea::bar(int nBar) const
+{
+    return nBar == SB_VERT ? verticalScrollBar() : horizontalScrollBar();
+}
+
+void ClientArea::paintEvent(QPaintEvent *event)
+{
+    painting = true;
+    paintrect = event->rect();
+    win_->send(WM_PAINT, 0, 0);
+    painting = false;
+    if (openpaint) {
+        /* A BeginPaint without EndPaint: its painter must not outlive the event. */
+        auto close = std::move(openpaint);
+        openpaint = nullptr;
+        close();
+    }
+}
+
+void ClientArea::sendsize()
+{
+    /* Both the area's own resize and its viewport's arrive here; the client
+     * rectangle is the viewport, and WM_SIZE goes out when that changes. */
+    const QSize s = viewport()->size();
+    if (!win_->created || s == lastsize_)
+        return;
+    lastsize_ = s;
+    win_->send(WM_SIZE, 0 /* SIZE_RESTORED */, MAKELPARAM(s.width(), s.height()));
+}
+
+void ClientArea::resizeEvent(QResizeEvent *)
+{
+    sendsize();
+}
+
+void ClientArea::wheelEvent(QWheelEvent *event)
+{
+    QPoint delta = event->angleDelta();
+    if (event->modifiers() & Qt::ShiftModifier) {
+        /* Shift+wheel scrolls sideways, whichever way the device reports it. */
+        delta = QPoint(delta.x() + delta.y(), 0);
+    }
+    wheel(delta);
+    event->accept();
+}
+
+void ClientArea::wheel(QPoint delta)
+{
+    /* One notch (120 units) is three lines, as Windows' default wheel setting;
+     * smaller movements (touchpads) add up until they make a notch. */
+    wheely_ += delta.y();
+    wheelx_ += delta.x();
+    const struct {
+        int *acc;
+        int nBar;
+    } axes[] = {{&wheely_, SB_VERT}, {&wheelx_, SB_HORZ}};
+    for (const auto &axis : axes) {
+        int notches = *axis.acc / 120;
+        *axis.acc -= notches * 120;
+        const ScrollBarState &s = win_->bars[axis.nBar];
+        if (notches == 0 || !s.shown || !s.enabled) {
+            if (!s.enabled)
+                *axis.acc = 0;
+            continue;
+        }
+        /* Positive deltas point away from the user (up) or to the left. */
+        const int code = notches > 0 ? SB_LINEUP : SB_LINEDOWN;
+        for (int n = std::abs(notches) * 3; n > 0 && !win_->destroyed; --n)
+            send_scroll(win_, axis.nBar, code);
+    }
+}
+
+void ClientArea::keyPressEvent(QKeyEvent *event)
+{
+    int nBar = SB_VERT, code;
+    switch (event->key()) {
+    case Qt::Key_Up: code = SB_LINEUP; break;
+    case Qt::Key_Down: code = SB_LINEDOWN; break;
+    case Qt::Key_PageUp: code = SB_PAGEUP; break;
+    case Qt::Key_PageDown: code = SB_PAGEDOWN; break;
+    case Qt::Key_Left: nBar = SB_HORZ; code = SB_LINELEFT; break;
+    case Qt::Key_Right: nBar = SB_HORZ; code = SB_LINERIGHT; break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const ScrollBarState &s = win_->bars[nBar];
+    if (s.shown && s.enabled)
+        send_scroll(win_, nBar, code);
+    event->accept();
+}
+
+void ClientArea::scrollContentsBy(int, int)
+{
+    /* Qt would repaint the whole viewport when a bar's value changes; here
+     * only the window procedure moves pixels (ScrollWindowEx). */
+}
+
+/* ---- the window ------------------------------------------------------ */
+
+Win32Window::Win32Window(WNDPROC p, HINSTANCE inst, DWORD st)
+    : proc(p), instance(inst), style(st), client(new ClientArea(this))
+{
+    setCentralWidget(client);
+    /* Only WM_DESTROY ends the program, through the message loop; Qt must
+     * not end anything on its own when this window closes. */
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+LRESULT Win32Window::send(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (destroyed && msg != WM_DESTROY)
+        return 0;
+    return proc ? proc(hwnd, msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void Win32Window::closeEvent(QCloseEvent *event)
+{
+    /* The window procedure decides: DefWindowProcA destroys the window. */
+    event->ignore();
+    if (!destroyed)
+        send(WM_CLOSE, 0, 0);
+}
+
+Win32Window *win32_window(HWND hwnd)
+{
+    return dynamic_cast<Win32Window *>(hwnd_widget(hwnd));
+}
+
+/* ---- classes --------------------------------------------------------- */
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass)
+{
+    static ATOM nextatom = 0xC000; /* Win32's range for registered names */
+    if (!lpWndClass || !lpWndClass->lpfnWndProc || !lpWndClass->lpszClassName ||
+        IS_INTRESOURCE(lpWndClass->lpszClassName) || !*lpWndClass->lpszClassName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (find_class(lpWndClass->lpszClassName) != classes().end()) {
+        SetLastError(ERROR_CLASS_ALREADY_EXISTS);
+        return 0;
+    }
+    WindowClass c{nextatom++, lpWndClass->lpszClassName, *lpWndClass, {}};
+    if (c.wc.lpszMenuName && !IS_INTRESOURCE(c.wc.lpszMenuName))
+        c.menuname = c.wc.lpszMenuName;
+    c.wc.lpszClassName = nullptr; /* `name` holds it */
+    classes().push_back(std::move(c));
+    return classes().back().atom;
+}
+
+BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
+{
+    auto it = lpClassName ? find_class(lpClassName) : classes().end();
+    if (it == classes().end()) {
+        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
+        return FALSE;
+    }
+    classes().erase(it);
+    return TRUE;
+}
+
+/* ---- windows --------------------------------------------------------- */
+
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
+                            int Y, int nWidth, int nHeight, HWND, HMENU, HINSTANCE hInstance, LPVOID)
+{
+    auto cls = lpClassName ? find_class(lpClassName) : classes().end();
+    if (cls == classes().end()) {
+        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
+        return NULL;
+    }
+    if ((dwStyle & WS_CHILD) || !qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        SetLastError(ERROR_INVALID_PARAMETER); /* only top-level windows, and only with Qt up */
+        return NULL;
+    }
+    const WNDCLASSA wc = cls->wc;
+    const std::string menuname = cls->menuname;
+
+    /* This loop ends the program through WM_QUIT, never Qt's last-window rule. */
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+
+    auto *win = new Win32Window(wc.lpfnWndProc, hInstance ? hInstance : wc.hInstance, dwStyle);
+    win->hwnd = hwnd_register(win);
+    SetWindowTextA(win->hwnd, lpWindowName ? lpWindowName : "");
+
+    const char *menu = menuname.empty() ? wc.lpszMenuName : menuname.c_str();
+    if (menu) {
+        if (const rc::Menu *m = rc::find_menu(menu))
+            add_menu_items(win, win->menuBar(), m->items);
+    }
+    if (wc.hIcon)
+        win->setWindowIcon(icon_image(wc.hIcon));
+    if (wc.hCursor && wc.hCursor->cursor)
+        win->client->viewport()->setCursor(static_cast<Qt::CursorShape>(wc.hCursor->shape));
+
+    for (int nBar : {SB_HORZ, SB_VERT}) {
+        win->bars[nBar].shown = (dwStyle & (nBar == SB_VERT ? WS_VSCROLL : WS_HSCROLL)) != 0;
+        wire_scroll_bar(win, nBar);
+        sync_scroll_bar(win, nBar);
+    }
+
+    /* CW_USEDEFAULT in x leaves the place to the window system (y is then
+     * ignored); in the width it gives the default size (the height is then
+     * ignored). */
+    if (nWidth == CW_USEDEFAULT)
+        win->resize(640, 480);
+    else
+        win->resize(std::max(nWidth, 1), std::max(nHeight, 1));
+    if (X != CW_USEDEFAULT)
+        win->move(X, Y);
+    /* Lay the window out now, so WM_CREATE and WM_SIZE see the real client size. */
+    win->ensurePolished();
+    if (QLayout *layout = win->layout())
+        layout->activate();
+
+    HWND hwnd = win->hwnd;
+    if (win->send(WM_CREATE, 0, 0) == -1) {
+        DestroyWindow(hwnd);
+        return NULL;
+    }
+    if (!IsWindow(hwnd)) /* destroyed while it was being created */
+        return NULL;
+    win->created = true;
+    win->client->sendsize();
+    if (!IsWindow(hwnd))
+        return NULL;
+    if (dwStyle & WS_VISIBLE)
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+    return hwnd;
+}
+
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
+{
+    QWidget *w = hwnd_widget(hWnd);
+    if (!w)
+        return FALSE;
+    const BOOL wasvisible = w->isVisible();
+    switch (nCmdShow) {
+    case SW_HIDE:
+        w->hide();
+        break;
+    case SW_SHOWMINIMIZED:
+        w->showMinimized();
+        break;
+    case SW_SHOWMAXIMIZED:
+        w->showMaximized();
+        break;
+    default:
+        w->showNormal();
+        break;
+    }
+    if (auto *win = dynamic_cast<Win32Window *>(w); win && nCmdShow != SW_HIDE) {
+        win->activateWindow();
+        win->client->setFocus();
+    }
+    return wasvisible;
+}
+
+BOOL WINAPI DestroyWindow(HWND hWnd)
+{
+    Win32Window *win = win32_window(hWnd);
+    if (!win)
+        return FALSE;
+    if (win->destroyed)
+        return TRUE;
+    win->destroyed = true;
+    win->send(WM_DESTROY, 0, 0);
+    hwnd_unregister(hWnd);
+    win->hide();
+    /* Not deleted here: DestroyWindow may run inside one of the window's own
+     * Qt event handlers (the close box, a menu item). */
+    win->deleteLater();
+    return TRUE;
+}
+
+BOOL WINAPI IsWindow(HWND hWnd)
+{
+    return hwnd_widget(hWnd) != nullptr;
+}
+
+BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString)
+{
+    QWidget *w = hwnd_widget(hWnd);
+    if (!w)
+        return FALSE;
+    const char *text = lpString ? lpString : "";
+    if (auto *win = dynamic_cast<Win32Window *>(w))
+        win->title = text;
+    else
+        w->setProperty("win32_title", QByteArray(text));
+    w->setWindowTitle(QString::fromUtf8(text)); /* invalid bytes show as U+FFFD */
+    return TRUE;
+}
+
+int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
+{
+    QWidget *w = hwnd_widget(hWnd);
+    if (!lpString || nMaxCount <= 0)
+        return 0;
+    lpString[0] = '\0';
+    if (!w)
+        return 0;
+    std::string text;
+    if (auto *win = dynamic_cast<Win32Window *>(w))
+        text = win->title;
+    else if (QVariant v = w->property("win32_title"); v.isValid())
+        text = v.toByteArray().toStdString();
+    else
+        text = w->windowTitle().toStdString();
+    const size_t n = std::min(text.size(), (size_t)nMaxCount - 1);
+    std::memcpy(lpString, text.data(), n);
+    lpString[n] = '\0';
+    return (int)n;
+}
+
+LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex)
+{
+    QWidget *w = hwnd_widget(hWnd);
+    if (!w)
+        return 0;
+    auto *win = dynamic_cast<Win32Window *>(w);
+    switch (nIndex) {
+    case GWL_HINSTANCE:
+        return win ? (LONG_PTR)win->instance : (LONG_PTR)self_module;
+    case GWL_STYLE:
+        return win ? (LONG_PTR)win->style : 0;
+    case GWL_ID:
+        return 0;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+}
+
+LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex)
+{
+    return (LONG)GetWindowLongPtrA(hWnd, nIndex);
+}
+
+BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect)
+{
+    QWidget *w = hwnd_widget(hWnd);
+    if (!w || !lpRect)
+        return FALSE;
+    if (auto *win = dynamic_cast<Win32Window *>(w))
+        w = win->client->viewport();
+    *lpRect = RECT{0, 0, w->width(), w->height()};
+    return TRUE;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
+{
+    if (lpModuleName) {
+        SetLastError(ERROR_FILE_NOT_FOUND); /* no other modules here */
+        return NULL;
+    }
+    return self_module;
+}
+
+/* ---- icons ----------------------------------------------------------- */
+
+HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName)
+{
+    /* One handle per icon, for the life of the process, as Win32's shared icons. */
+    static auto *loaded = new std::map<std::string, HICON__ *>;
+    static HICON__ stock;
+    if (!hInstance) {
+        if (lpIconName == IDI_APPLICATION)
+            return &stock;
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return NULL;
+    }
+    if (!lpIconName) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return NULL;
+    }
+    std::string key = IS_INTRESOURCE(lpIconName) ? "#" + std::to_string((ULONG_PTR)lpIconName) : lpIconName;
+    for (char &c : key)
+        c = (char)std::toupper((unsigned char)c);
+    if (auto it = loaded->find(key); it != loaded->end())
+        return it->second;
+    const std::string *bytes = rc::find_icon(lpIconName);
+    if (!bytes) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return NULL;
+    }
+    auto *icon = new HICON__;
+    icon->ico = QByteArray(bytes->data(), (qsizetype)bytes->size());
+    (*loaded)[key] = icon;
+    return icon;
+}
+
+QIcon icon_image(HICON icon)
+{
+    if (!icon || icon->cursor)
+        return QIcon();
+    if (icon->ico.isEmpty())
+        return QApplication::style()->standardIcon(QStyle::SP_DesktopIcon);
+    QPixmap pixmap;
+    if (!pixmap.loadFromData(icon->ico, "ICO"))
+        return QIcon();
+    return QIcon(pixmap);
+}

@@ -1,0 +1,93 @@
+/*
+ * window.h - the layer's top-level window (CreateWindowExA) as the other
+ * USER32/GDI32 files see it: a QMainWindow with a menu bar and a client area
+ * that is a QAbstractScrollArea whose viewport is painted opaquely, plus the
+ * Win32 state of its two window scroll bars.
+ */
+#ifndef TARVEL_PLATFORM_WINDOW_H
+#define TARVEL_PLATFORM_WINDOW_H
+
+#include <windows.h>
+
+#include <QAbstractScrollArea>
+#include <QMainWindow>
+#include <QRect>
+
+#include <functional>
+#include <string>
+
+class QScrollBar;
+
+/* One window scroll bar as Win32 keeps it. This is the authoritative state;
+ * the QScrollBar only shows it (sync_scroll_bar). */
+struct ScrollBarState {
+    SCROLLINFO si{sizeof(SCROLLINFO), 0, 0, 100, 0, 0, 0}; /* Win32's default range 0-100 */
+    bool shown = false;
+    bool enabled = true;
+    bool tracking = false; /* the thumb is being dragged; si.nTrackPos follows it */
+};
+
+class Win32Window;
+
+/* The client area. Its viewport is the Win32 client rectangle. */
+class ClientArea : public QAbstractScrollArea {
+public:
+    explicit ClientArea(Win32Window *owner);
+    QScrollBar *bar(int nBar) const;
+    /* Sends WM_SIZE when the client size differs from the one last sent. */
+    void sendsize();
+    /* Wheel movement in Qt's angle units (y up, x left) as scroll messages. */
+    void wheel(QPoint delta);
+
+    bool painting = false;           /* inside the viewport's paint event */
+    QRect paintrect;                 /* that paint's update rectangle */
+    std::function<void()> openpaint; /* closes a BeginPaint left without EndPaint */
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    Win32Window *win_;
+    int wheelx_ = 0, wheely_ = 0; /* wheel movement not yet worth a notch */
+    QSize lastsize_;
+};
+
+class Win32Window : public QMainWindow {
+public:
+    Win32Window(WNDPROC proc, HINSTANCE instance, DWORD style);
+
+    /* Calls the window procedure; 0 once the window has been destroyed. */
+    LRESULT send(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd = NULL;
+    WNDPROC proc;
+    HINSTANCE instance;
+    DWORD style;
+    std::string title; /* raw bytes, as SetWindowTextA got them */
+    ClientArea *client;
+    ScrollBarState bars[2]; /* [SB_HORZ], [SB_VERT] */
+    bool created = false;   /* WM_CREATE has been answered: Qt events may become messages */
+    bool destroyed = false; /* WM_DESTROY has been sent */
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+};
+
+/* The live window of `hwnd`, or nullptr (a null, stale or foreign handle). */
+Win32Window *win32_window(HWND hwnd);
+
+/* scrollbar.cpp: shows a bar's Win32 state on its QScrollBar (the one place
+ * where Win32 values become Qt values), and turns the QScrollBar's actions
+ * into WM_HSCROLL/WM_VSCROLL. */
+void sync_scroll_bar(Win32Window *window, int nBar);
+void wire_scroll_bar(Win32Window *window, int nBar);
+
+/* scrollbar.cpp: WM_xSCROLL for a bar, with the code in the low word and the
+ * 16-bit thumb position in the high word. */
+void send_scroll(Win32Window *window, int nBar, int code, int thumbpos = 0);
+
+#endif
