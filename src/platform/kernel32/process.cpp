@@ -1,0 +1,430 @@
+/*
+ * process.cpp - CreateProcessA, WaitForSingleObject, GetExitCodeProcess,
+ * TerminateProcess, and the process side of CloseHandle.
+ *
+ * Differences from Win32:
+ *  - The command line is split on blanks and tabs into arguments; there is
+ *    no quoting and no shell.
+ *  - Without lpApplicationName the program is looked up only in the absolute
+ *    directories of PATH: never the current directory, never an empty or
+ *    relative PATH entry, and a name holding '/' is refused. A given
+ *    lpApplicationName is used as it is (made absolute against the current
+ *    directory).
+ *  - Standard input and standard error are /dev/null; standard output is
+ *    hStdOutput when STARTF_USESTDHANDLES is set and it is a file handle,
+ *    else /dev/null too. No other descriptor reaches the child, whatever
+ *    bInheritHandles says. Signal dispositions and mask start at their defaults.
+ *  - The child leads its own process group; TerminateProcess kills that
+ *    whole group with SIGKILL and the exit code becomes uExitCode.
+ *  - A program that cannot be found or started: FALSE, hProcess NULL and
+ *    ERROR_FILE_NOT_FOUND; a lpCurrentDirectory that is not a directory:
+ *    ERROR_DIRECTORY. Creation flags, window settings and the security
+ *    attributes are ignored; there is no thread handle (hThread is NULL).
+ *  - A child killed by a signal has ended with exit code 128 + the signal.
+ *    One reaped behind the layer's back (SIGCHLD ignored) has ended with 1.
+ *  - WaitForSingleObject works on process handles only.
+ *  - Closing the handle of a child that still runs never blocks: the child
+ *    is reaped by a later call of this family.
+ */
+#include <windows.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "k32.h"
+
+extern char **environ;
+
+namespace {
+
+struct Process : k32::Object {
+    pid_t pid;
+    int pidfd; /* -1 where the kernel has no pidfd_open: then waits poll */
+    bool ended;
+    DWORD exit_code;
+    bool terminated; /* TerminateProcess sent the SIGKILL */
+    DWORD terminate_code;
+};
+
+/* Children whose handles were closed while they ran, reaped on later calls. */
+std::mutex orphans_lock;
+std::vector<pid_t> orphans;
+
+void reap_orphans()
+{
+    std::lock_guard<std::mutex> hold(orphans_lock);
+    for (size_t i = 0; i < orphans.size();) {
+        pid_t r = waitpid(orphans[i], nullptr, WNOHANG);
+        if (r == orphans[i] || (r < 0 && errno == ECHILD)) {
+            orphans[i] = orphans.back();
+            orphans.pop_back();
+        } else {
+            i++;
+        }
+    }
+}
+
+void adopt_orphan(pid_t pid)
+{
+    std::lock_guard<std::mutex> hold(orphans_lock);
+    try {
+        orphans.push_back(pid);
+    } catch (const std::bad_alloc &) {
+        /* Left a zombie until the program ends; nothing better without blocking. */
+    }
+}
+
+/* Collects the child's status if it has ended; true once it has. */
+bool collect(Process *p)
+{
+    if (p->ended)
+        return true;
+    int st = 0;
+    pid_t r;
+    do
+        r = waitpid(p->pid, &st, WNOHANG);
+    while (r < 0 && errno == EINTR);
+    if (r == 0)
+        return false;
+    p->ended = true;
+    if (r < 0) /* ECHILD: someone else reaped it; the status is lost */
+        p->exit_code = 1;
+    else if (WIFEXITED(st))
+        p->exit_code = static_cast<DWORD>(WEXITSTATUS(st));
+    else if (WIFSIGNALED(st) && p->terminated && WTERMSIG(st) == SIGKILL)
+        p->exit_code = p->terminate_code;
+    else if (WIFSIGNALED(st))
+        p->exit_code = 128 + static_cast<DWORD>(WTERMSIG(st));
+    else
+        p->exit_code = 1;
+    return true;
+}
+
+int64_t now_ms()
+{
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+/* Splits on blanks and tabs. */
+std::vector<std::string> split_command_line(const char *line)
+{
+    std::vector<std::string> args;
+    const char *p = line;
+    while (*p) {
+        while (*p == ' ' || *p == '\t')
+            p++;
+        const char *start = p;
+        while (*p && *p != ' ' && *p != '\t')
+            p++;
+        if (p > start)
+            args.emplace_back(start, p);
+    }
+    return args;
+}
+
+bool executable_file(const std::string &path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
+}
+
+/* The program's path: only absolute PATH directories are searched. "" when none has it. */
+std::string find_program(const std::string &name)
+{
+    if (name.empty() || name.find('/') != std::string::npos)
+        return "";
+    std::string path;
+    if (const char *env = getenv("PATH")) {
+        path = env;
+    } else {
+        char buf[256];
+        size_t n = confstr(_CS_PATH, buf, sizeof buf);
+        if (n > 0 && n <= sizeof buf)
+            path = buf;
+    }
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t end = path.find(':', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string dir = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (dir.empty() || dir[0] != '/') /* never the current directory */
+            continue;
+        std::string candidate = dir + (dir.back() == '/' ? "" : "/") + name;
+        if (executable_file(candidate))
+            return candidate;
+    }
+    return "";
+}
+
+std::string absolute(const char *path)
+{
+    if (path[0] == '/')
+        return path;
+    char cwd[MAX_PATH];
+    if (!getcwd(cwd, sizeof cwd))
+        return "";
+    return std::string(cwd) + "/" + path;
+}
+
+/* A Win32 environment block: "A=1\0B=2\0\0". */
+std::vector<char *> environment_from_block(char *block)
+{
+    std::vector<char *> env;
+    for (char *p = block; *p; p += strlen(p) + 1)
+        env.push_back(p);
+    env.push_back(nullptr);
+    return env;
+}
+
+/* Starts the program; the pid, or -1 with errno set. */
+pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdout_fd,
+            const char *cwd, char **envp)
+{
+    std::vector<char *> argv;
+    for (auto &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t fa;
+    posix_spawnattr_t attr;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawnattr_init(&attr);
+    /* Standard output first: the given descriptor may itself be 0 or 2. */
+    if (stdout_fd >= 0)
+        posix_spawn_file_actions_adddup2(&fa, stdout_fd, 1);
+    else
+        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    /* The layer's own descriptors are close-on-exec; this also keeps out any
+     * that other code opened without it. */
+    posix_spawn_file_actions_addclosefrom_np(&fa, 3);
+    if (cwd)
+        posix_spawn_file_actions_addchdir_np(&fa, cwd);
+
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                        POSIX_SPAWN_SETSIGDEF);
+
+    pid_t pid = -1;
+    int r = posix_spawn(&pid, program.c_str(), &fa, &attr, argv.data(), envp);
+    posix_spawn_file_actions_destroy(&fa);
+    posix_spawnattr_destroy(&attr);
+    if (r != 0) {
+        errno = r;
+        return -1;
+    }
+    return pid;
+}
+
+/* A descriptor that becomes readable when the child ends, or -1 where the
+ * kernel has none. Called directly: this glibc's <sys/pidfd.h> lacks C linkage. */
+int open_pidfd(pid_t pid)
+{
+#ifdef SYS_pidfd_open
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+Process *process_of(HANDLE h)
+{
+    return static_cast<Process *>(k32::lookup_object(h, k32::Kind::process));
+}
+
+} // namespace
+
+namespace k32 {
+
+void close_process(Object *o)
+{
+    auto *p = static_cast<Process *>(o);
+    unregister_object(p);
+    if (!collect(p))
+        adopt_orphan(p->pid);
+    if (p->pidfd >= 0)
+        close(p->pidfd);
+    delete p;
+    reap_orphans();
+}
+
+} // namespace k32
+
+BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
+                           LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                           LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles,
+                           DWORD dwCreationFlags, LPVOID lpEnvironment,
+                           LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+                           LPPROCESS_INFORMATION lpProcessInformation)
+{
+    (void)lpProcessAttributes;
+    (void)lpThreadAttributes;
+    (void)bInheritHandles;
+    (void)dwCreationFlags;
+    reap_orphans();
+    if (lpProcessInformation == NULL || lpStartupInfo == NULL) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    memset(lpProcessInformation, 0, sizeof *lpProcessInformation);
+
+    try {
+        std::vector<std::string> args =
+            split_command_line(lpCommandLine ? lpCommandLine : lpApplicationName ? lpApplicationName : "");
+        std::string program;
+        if (lpApplicationName && *lpApplicationName)
+            program = absolute(lpApplicationName);
+        else if (!args.empty())
+            program = find_program(args[0]);
+        if (args.empty() && !program.empty())
+            args.push_back(program);
+        if (program.empty()) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return FALSE;
+        }
+
+        int stdout_fd = -1;
+        if ((lpStartupInfo->dwFlags & STARTF_USESTDHANDLES) && lpStartupInfo->hStdOutput) {
+            stdout_fd = k32::file_descriptor(lpStartupInfo->hStdOutput);
+            if (stdout_fd < 0) {
+                SetLastError(ERROR_INVALID_HANDLE);
+                return FALSE;
+            }
+        }
+        if (lpCurrentDirectory) {
+            struct stat st;
+            if (stat(lpCurrentDirectory, &st) != 0 || !S_ISDIR(st.st_mode)) {
+                SetLastError(ERROR_DIRECTORY);
+                return FALSE;
+            }
+        }
+        std::vector<char *> env;
+        if (lpEnvironment)
+            env = environment_from_block(static_cast<char *>(lpEnvironment));
+
+        pid_t pid = spawn(program, args, stdout_fd, lpCurrentDirectory,
+                          lpEnvironment ? env.data() : environ);
+        if (pid < 0) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return FALSE;
+        }
+
+        auto *p = new (std::nothrow) Process;
+        if (!p || !k32::register_object(p)) {
+            delete p;
+            kill(-pid, SIGKILL);
+            adopt_orphan(pid);
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return FALSE;
+        }
+        p->kind = k32::Kind::process;
+        p->pid = pid;
+        p->pidfd = open_pidfd(pid); /* close-on-exec by nature */
+        p->ended = false;
+        p->exit_code = STILL_ACTIVE;
+        p->terminated = false;
+        p->terminate_code = 0;
+        lpProcessInformation->hProcess = p;
+        lpProcessInformation->hThread = NULL;
+        lpProcessInformation->dwProcessId = static_cast<DWORD>(pid);
+        lpProcessInformation->dwThreadId = static_cast<DWORD>(pid);
+        return TRUE;
+    } catch (const std::bad_alloc &) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
+{
+    reap_orphans();
+    Process *p = process_of(hHandle);
+    if (!p) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    bool forever = dwMilliseconds == INFINITE;
+    int64_t deadline = now_ms() + dwMilliseconds;
+    for (;;) {
+        if (collect(p))
+            return WAIT_OBJECT_0;
+        int64_t left = forever ? INT_MAX : deadline - now_ms();
+        if (left <= 0)
+            return WAIT_TIMEOUT;
+        int slice = static_cast<int>(left < INT_MAX ? left : INT_MAX);
+        if (p->pidfd >= 0) {
+            struct pollfd pfd = {p->pidfd, POLLIN, 0};
+            if (poll(&pfd, 1, forever ? -1 : slice) < 0 && errno != EINTR) {
+                k32::set_error_from_errno(errno);
+                return WAIT_FAILED;
+            }
+        } else {
+            /* No pidfd: look again every 10 ms. */
+            struct timespec ts = {0, (slice < 10 ? slice : 10) * 1000000L};
+            nanosleep(&ts, nullptr);
+        }
+    }
+}
+
+BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode)
+{
+    reap_orphans();
+    Process *p = process_of(hProcess);
+    if (!p || lpExitCode == NULL) {
+        SetLastError(p ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    *lpExitCode = collect(p) ? p->exit_code : STILL_ACTIVE;
+    return TRUE;
+}
+
+BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode)
+{
+    Process *p = process_of(hProcess);
+    if (!p) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (collect(p)) { /* Win32: a process that has ended cannot be terminated */
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    /* The group takes the child's own children along; if the child left its
+     * group, it is at least killed itself. The zombie keeps its pid reserved,
+     * so the signal cannot reach a stranger. */
+    if (kill(-p->pid, SIGKILL) != 0 && kill(p->pid, SIGKILL) != 0) {
+        k32::set_error_from_errno(errno);
+        return FALSE;
+    }
+    p->terminated = true;
+    p->terminate_code = uExitCode;
+    return TRUE;
+}

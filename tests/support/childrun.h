@@ -1,0 +1,28 @@
+/*
+ * childrun.h - running a piece of a test in a forked child, for what must
+ * not touch the test process itself: dropping privileges, a private mount
+ * namespace, a lowered descriptor limit.
+ */
+#ifndef TARVEL_TEST_CHILDRUN_H
+#define TARVEL_TEST_CHILDRUN_H
+
+#include <functional>
+#include <string>
+
+struct ChildResult {
+    int status;         /* the child's exit status; 128 + signal when killed */
+    std::string output; /* the text the function returned */
+};
+
+/* Forks, runs `fn` in the child, and hands back what it returned. */
+ChildResult run_in_child(const std::function<std::string()> &fn);
+
+/* In a child: become uid/gid 65534 with no supplementary groups. Returns ""
+ * or the reason it could not. */
+std::string drop_to_nobody();
+
+/* In a child: a private mount namespace, so mounts made afterwards vanish
+ * with the child. Returns "" or the reason it could not. */
+std::string private_mounts();
+
+#endif
