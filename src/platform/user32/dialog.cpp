@@ -1,0 +1,420 @@
+/*
+ * dialog.cpp - modal dialogs from the resource script's templates.
+ *
+ *   DialogBoxParamA   builds a QDialog from the template (rc::find_dialog),
+ *                     sends WM_INITDIALOG and runs a modal loop until
+ *                     EndDialog; returns EndDialog's value, -1 if the template
+ *                     is missing or the dialog cannot be made, 0 at once when
+ *                     the program is quitting (as Win32's loop on WM_QUIT).
+ *   EndDialog         sets the result; the dialog closes once the procedure
+ *                     has returned.
+ *   GetDlgItem        the handle of a control by its id.
+ *   GetDlgItemTextA   a control's text, byte-exact, cut to cchMax - 1.
+ *   SetDlgItemTextA   a control's text; shown decoded as UTF-8.
+ *   end_dialogs       (layer only) ends every running dialog with 0, for
+ *                     PostQuitMessage: Win32's modal loops end on WM_QUIT.
+ *
+ * Controls: EDIT (QLineEdit), LISTBOX (QListWidget), BUTTON (push buttons
+ * only, QPushButton). Positions and sizes are dialog units converted through
+ * the template's font as Qt substitutes it: x * baseX / 4, y * baseY / 8,
+ * baseX the font's average character width, baseY its height. Keyboard as the
+ * Win32 dialog manager: Tab/Shift+Tab move through the tab stops in template
+ * order; Escape and the close box send IDCANCEL; Enter sends the id of the
+ * focused push button, else of the BS_DEFPUSHBUTTON, else IDOK - Qt's own
+ * default-button handling is switched off, so nothing is clicked behind the
+ * procedure's back. Notifications: BN_CLICKED, and for LBS_NOTIFY list boxes
+ * LBN_DBLCLK and LBN_SELCHANGE (user actions only).
+ */
+#include "user32/dlgcontrols.h"
+#include "user32/hwnd.h"
+#include "resources/rcscript.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFont>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const char *const kId = "win32_id";       /* control id */
+const char *const kStyle = "win32_style"; /* control style bits */
+const char *const kText = "win32_text";   /* control text, raw bytes */
+
+/* What DialogBoxParamA keeps on its own stack, so that the result survives
+ * even a dialog destroyed with its owner. */
+struct RunState {
+    INT_PTR result = 0;
+    bool ended = false;
+};
+
+class Win32Dialog : public QDialog {
+public:
+    Win32Dialog(QWidget *owner, DLGPROC proc, RunState *run)
+        : QDialog(owner), proc_(proc), run_(run) {}
+
+    HWND hwnd = NULL;
+    std::vector<QWidget *> controls; /* in template order */
+
+    /* Sends one message to the dialog procedure. */
+    INT_PTR send(UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        INT_PTR r = proc_(hwnd, msg, wParam, lParam);
+        /* A quit posted meanwhile ends the modal loop, as WM_QUIT would. */
+        if (quit_pending() && !run_->ended) end(0);
+        return r;
+    }
+
+    void command(int id, int code, QWidget *from)
+    {
+        send(WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)(UINT_PTR)hwnd_of(from));
+    }
+
+    void end(INT_PTR result)
+    {
+        run_->result = result;
+        run_->ended = true;
+        done(0); /* leaves exec() once the current handler has returned */
+    }
+
+    bool ended() const { return run_->ended; }
+
+protected:
+    /* Escape (through QDialog) and the close box arrive here: they are the
+     * procedure's IDCANCEL, and only EndDialog closes the dialog. */
+    void reject() override
+    {
+        QWidget *cancel = nullptr;
+        for (QWidget *c : controls)
+            if (c->property(kId).toInt() == IDCANCEL) cancel = c;
+        command(IDCANCEL, BN_CLICKED, cancel);
+    }
+
+    void keyPressEvent(QKeyEvent *e) override
+    {
+        bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+        if (enter && (e->modifiers() & ~Qt::KeypadModifier) == 0) {
+            int id = IDOK;
+            QWidget *from = nullptr;
+            if (auto *pb = dynamic_cast<QPushButton *>(focusWidget())) {
+                id = pb->property(kId).toInt();
+                from = pb;
+            } else {
+                for (QWidget *c : controls)
+                    if (dynamic_cast<QPushButton *>(c) &&
+                        (c->property(kStyle).toUInt() & 0xF) == BS_DEFPUSHBUTTON) {
+                        id = c->property(kId).toInt();
+                        from = c;
+                        break;
+                    }
+            }
+            command(id, BN_CLICKED, from);
+            return;
+        }
+        QDialog::keyPressEvent(e);
+    }
+
+private:
+    DLGPROC proc_;
+    RunState *run_;
+};
+
+/* The dialogs whose modal loops run, innermost last. */
+std::vector<QPointer<Win32Dialog>> running;
+
+Win32Dialog *dialog_of(HWND hDlg)
+{
+    QWidget *w = hwnd_widget(hDlg);
+    auto *d = dynamic_cast<Win32Dialog *>(w);
+    if (!d && w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return d;
+}
+
+QString decoded(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes); /* invalid sequences become U+FFFD */
+}
+
+/* Win32's dialog base units for a font: the average width of the letters
+ * A-Z a-z (rounded) and the full character height. */
+struct BaseUnits {
+    int x, y;
+};
+
+BaseUnits base_units(const QFont &font)
+{
+    QFontMetrics fm(font);
+    int letters = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    BaseUnits b{(letters / 26 + 1) / 2, fm.height()};
+    if (b.x < 1) b.x = 1;
+    if (b.y < 1) b.y = 1;
+    return b;
+}
+
+int to_px(int du, int base, int per)
+{
+    return (du * base + per / 2) / per; /* MulDiv rounding */
+}
+
+/* One control from its template line; nullptr for a class we cannot make. */
+QWidget *make_control(const rc::Control &c, Win32Dialog *dlg)
+{
+    QWidget *w = nullptr;
+    if (c.cls == "EDIT") {
+        auto *e = new QLineEdit(dlg);
+        e->setReadOnly(c.style & ES_READONLY);
+        e->setFrame(c.style & WS_BORDER);
+        /* Typed text becomes the control's bytes. */
+        QObject::connect(e, &QLineEdit::textEdited, e,
+                         [e](const QString &t) { e->setProperty(kText, t.toUtf8()); });
+        w = e;
+    } else if (c.cls == "LISTBOX") {
+        auto *l = new QListWidget(dlg);
+        l->setSelectionMode(QAbstractItemView::SingleSelection);
+        l->setFrameShape((c.style & WS_BORDER) ? QFrame::StyledPanel : QFrame::NoFrame);
+        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        l->setVerticalScrollBarPolicy(!(c.style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOff
+                                      : (c.style & LBS_DISABLENOSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                                        : Qt::ScrollBarAsNeeded);
+        if (c.style & LBS_NOTIFY) {
+            QObject::connect(l, &QListWidget::itemDoubleClicked, dlg, [dlg, l, id = c.id](QListWidgetItem *) {
+                dlg->command(id, LBN_DBLCLK, l);
+            });
+            QObject::connect(l, &QListWidget::currentRowChanged, dlg, [dlg, l, id = c.id](int row) {
+                if (row >= 0) dlg->command(id, LBN_SELCHANGE, l);
+            });
+        }
+        w = l;
+    } else if (c.cls == "BUTTON") {
+        /* Only push buttons: check boxes, radio buttons and group boxes are
+         * other BS_ types that no template of ours uses. */
+        if ((c.style & 0xF) > BS_DEFPUSHBUTTON) return nullptr;
+        auto *b = new QPushButton(decoded(QByteArray::fromStdString(c.text)), dlg);
+        b->setAutoDefault(false);
+        b->setDefault(false);
+        QObject::connect(b, &QPushButton::clicked, dlg, [dlg, b, id = c.id] {
+            dlg->command(id, BN_CLICKED, b);
+        });
+        w = b;
+    } else {
+        return nullptr;
+    }
+    w->setProperty(kId, c.id);
+    w->setProperty(kStyle, (uint)c.style);
+    w->setProperty(kText, QByteArray::fromStdString(c.text));
+    w->setFocusPolicy((c.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
+    w->setEnabled(!(c.style & WS_DISABLED));
+    return w;
+}
+
+Win32Dialog *build(const rc::Dialog &t, QWidget *owner, DLGPROC proc, RunState *run)
+{
+    auto *dlg = new Win32Dialog(owner, proc, run);
+    dlg->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        ((t.style & WS_SYSMENU) ? Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                                                : Qt::WindowFlags()));
+    dlg->setWindowTitle(decoded(QByteArray::fromStdString(t.caption)));
+    dlg->setProperty(kText, QByteArray::fromStdString(t.caption));
+
+    QFont font = dlg->font();
+    if ((t.style & DS_SETFONT) && !t.fontname.empty()) {
+        font = QFont(QString::fromStdString(t.fontname), t.fontsize);
+        dlg->setFont(font);
+    }
+    BaseUnits bu = base_units(font);
+
+    for (const rc::Control &c : t.controls) {
+        QWidget *w = make_control(c, dlg);
+        if (!w) {
+            delete dlg;
+            return nullptr;
+        }
+        w->setGeometry(to_px(c.x, bu.x, 4), to_px(c.y, bu.y, 8), to_px(c.cx, bu.x, 4),
+                       to_px(c.cy, bu.y, 8));
+        dlg->controls.push_back(w);
+    }
+    /* The template gives the client area; a modal frame is not resizable. */
+    dlg->setFixedSize(to_px(t.cx, bu.x, 4), to_px(t.cy, bu.y, 8));
+    QPoint origin = owner ? owner->mapToGlobal(QPoint(0, 0)) : QPoint(0, 0);
+    dlg->move(origin + QPoint(to_px(t.x, bu.x, 4), to_px(t.y, bu.y, 8)));
+
+    /* Tab order is template order over the tab stops. */
+    QWidget *prev = nullptr;
+    for (QWidget *w : dlg->controls) {
+        if (w->focusPolicy() != Qt::StrongFocus) continue;
+        if (prev) QWidget::setTabOrder(prev, w);
+        prev = w;
+    }
+
+    dlg->hwnd = hwnd_register(dlg);
+    for (QWidget *w : dlg->controls) hwnd_register(w);
+    return dlg;
+}
+
+QWidget *first_tabstop(Win32Dialog *dlg)
+{
+    for (QWidget *w : dlg->controls)
+        if (w->focusPolicy() == Qt::StrongFocus && w->isEnabled()) return w;
+    return nullptr;
+}
+
+bool item_less(const std::pair<QString, QByteArray> &a, const std::pair<QString, QByteArray> &b)
+{
+    int c = a.first.compare(b.first, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a.second < b.second;
+}
+
+} // namespace
+
+/* ---- shared with dlgdir.cpp ---------------------------------------------- */
+
+QWidget *dlg_control(HWND hDlg, int id)
+{
+    Win32Dialog *dlg = dialog_of(hDlg);
+    if (!dlg) return nullptr;
+    for (QWidget *c : dlg->controls)
+        if (c->property(kId).toInt() == id) return c;
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE); /* Win32: ERROR_CONTROL_ID_NOT_FOUND */
+    return nullptr;
+}
+
+QByteArray control_text(const QWidget *control)
+{
+    return control->property(kText).toByteArray();
+}
+
+void set_control_text(QWidget *control, const QByteArray &bytes)
+{
+    control->setProperty(kText, bytes);
+    QString shown = decoded(bytes);
+    if (auto *e = dynamic_cast<QLineEdit *>(control)) {
+        e->setText(shown);
+        e->setCursorPosition(0); /* a long path shows its start, as an edit control does */
+    } else if (auto *b = dynamic_cast<QPushButton *>(control)) {
+        b->setText(shown);
+    }
+}
+
+void listbox_fill(QListWidget *list, const std::vector<QByteArray> &items)
+{
+    std::vector<std::pair<QString, QByteArray>> rows;
+    rows.reserve(items.size());
+    for (const QByteArray &b : items) rows.emplace_back(decoded(b), b);
+    if (list->property(kStyle).toUInt() & LBS_SORT)
+        std::stable_sort(rows.begin(), rows.end(), item_less);
+
+    /* Filling is no user action: no LBN_SELCHANGE. */
+    QSignalBlocker quiet(list);
+    list->clear();
+    for (auto &[shown, bytes] : rows) {
+        auto *item = new QListWidgetItem(shown);
+        item->setData(Qt::UserRole, bytes);
+        list->addItem(item);
+    }
+    list->setCurrentRow(-1);
+}
+
+QByteArray listbox_item_bytes(const QListWidgetItem *item)
+{
+    return item->data(Qt::UserRole).toByteArray();
+}
+
+void end_dialogs()
+{
+    for (const QPointer<Win32Dialog> &d : running)
+        if (d && !d->ended()) d->end(0);
+}
+
+/* ---- the calls ------------------------------------------------------------ */
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent,
+                               DLGPROC lpDialogFunc, LPARAM dwInitParam)
+{
+    if (quit_pending()) return 0;
+    const rc::Dialog *t = rc::find_dialog(lpTemplateName);
+    if (!t) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return -1;
+    }
+    if (!lpDialogFunc || !qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    QWidget *owner = nullptr;
+    if (hWndParent) {
+        owner = hwnd_widget(hWndParent);
+        if (!owner) return -1; /* ERROR_INVALID_WINDOW_HANDLE is set */
+        owner = owner->window();
+    }
+
+    RunState run;
+    QPointer<Win32Dialog> dlg = build(*t, owner, lpDialogFunc, &run);
+    if (!dlg) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    dlg->setWindowModality(Qt::ApplicationModal);
+
+    /* WM_INITDIALOG names the first tab stop; TRUE asks for it to get the focus. */
+    QWidget *first = first_tabstop(dlg);
+    INT_PTR r = dlg->send(WM_INITDIALOG, (WPARAM)(UINT_PTR)hwnd_of(first), dwInitParam);
+    if (dlg && r && first) first->setFocus(Qt::OtherFocusReason);
+
+    /* A modal dialog is always shown, WS_VISIBLE or not. */
+    if (dlg && !run.ended) {
+        dlg->show();
+        /* Showing can move the focus; the dialog manager's choice stands. */
+        if (r && first && dlg) first->setFocus(Qt::OtherFocusReason);
+    }
+    if (dlg && !run.ended) {
+        running.emplace_back(dlg);
+        dlg->exec();
+        running.pop_back();
+    }
+
+    /* The dialog and its controls go now, so their handles turn invalid. */
+    delete dlg.data();
+    return run.ended ? run.result : 0;
+}
+
+BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult)
+{
+    Win32Dialog *dlg = dialog_of(hDlg);
+    if (!dlg) return FALSE;
+    dlg->end(nResult);
+    return TRUE;
+}
+
+HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem)
+{
+    QWidget *c = dlg_control(hDlg, nIDDlgItem);
+    return c ? hwnd_of(c) : NULL;
+}
+
+UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax)
+{
+    if (!lpString || cchMax <= 0) return 0;
+    lpString[0] = '\0';
+    QWidget *c = dlg_control(hDlg, nIDDlgItem);
+    if (!c) return 0;
+    QByteArray bytes = control_text(c);
+    size_t n = std::min((size_t)bytes.size(), (size_t)cchMax - 1);
+    std::memcpy(lpString, bytes.constData(), n);
+    lpString[n] = '\0';
+    return (UINT)n;
+}
+
+BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString)
+{
+    QWidget *c = dlg_control(hDlg, nIDDlgItem);
+    if (!c) return FALSE;
+    set_control_text(c, QByteArray(lpString ? lpString : ""));
+    return TRUE;
+}
