@@ -1,0 +1,101 @@
+/*
+ * scroll.cpp - the window's scroll bars: set-up at creation and the user's
+ * scroll actions.
+ *
+ * The vertical bar moves the view one line per position; the horizontal bar
+ * shifts the drawing in steps of gl.colsperchar pixels over a fixed range.
+ * A scroll moves the pixels already drawn; only the uncovered strip is
+ * painted again.
+ */
+#include <windows.h>
+
+#include <string.h>
+
+#include "tarvel/report.h"
+
+/* The horizontal range is fixed: it does not follow the length of the lines. */
+enum { HMAX = 260, HPAGE = 40 };
+
+void setupscrollbars(void)
+{
+    ShowScrollBar(gl.hwnd, SB_HORZ, TRUE);
+    ShowScrollBar(gl.hwnd, SB_VERT, TRUE);
+    EnableScrollBar(gl.hwnd, SB_HORZ, ESB_ENABLE_BOTH);
+
+    SCROLLINFO si;
+    memset(&si, 0, sizeof si);
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = 0;
+    si.nMax = HMAX;
+    si.nPage = HPAGE;
+    si.nPos = 0;
+    SetScrollInfo(gl.hwnd, SB_HORZ, &si, TRUE);
+    /* The vertical bar gets its state from the first resize. */
+}
+
+/* One scroll action on one bar: `pos` is the position it mirrors (gl.nCurPos
+ * or gl.hcurpos), `unit` the pixels per position. */
+static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
+{
+    SCROLLINFO si;
+    memset(&si, 0, sizeof si);
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    GetScrollInfo(gl.hwnd, nBar, &si);
+    const int oldpos = si.nPos;
+
+    /* The change applies to the position the program keeps, not to the one
+     * the bar reports. In 64 bits: a page added near the end of a huge
+     * range must not overflow. */
+    LONGLONG p = *pos;
+    switch (wScroll) {
+    case SB_LINEUP: p -= 1; break;
+    case SB_LINEDOWN: p += 1; break;
+    case SB_PAGEUP: p -= si.nPage; break;
+    case SB_PAGEDOWN: p += si.nPage; break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: p = thumbpos; break;
+    default: break; /* SB_TOP, SB_BOTTOM, SB_ENDSCROLL: no change, but still clamped */
+    }
+
+    /* Upper bound first, then 0: a negative upper bound gives 0. */
+    const LONGLONG top = (LONGLONG)si.nMax - si.nPage + 1;
+    if (p > top)
+        p = top;
+    if (p < 0)
+        p = 0;
+    *pos = (int)p;
+
+    if (*pos == oldpos)
+        return; /* nothing moves and the bar is not touched */
+
+    RECT rect;
+    memset(&rect, 0, sizeof rect);
+    GetClientRect(gl.hwnd, &rect);
+    /* Measured from the bar's position. Positive moves the drawing down or
+     * right, towards the start. */
+    LONGLONG d = ((LONGLONG)oldpos - *pos) * unit;
+    if (d > 0x7fffffff)
+        d = 0x7fffffff;
+    if (d < -0x7fffffff)
+        d = -0x7fffffff;
+    if (nBar == SB_VERT)
+        ScrollWindowEx(gl.hwnd, 0, (int)d, NULL, &rect, NULL, NULL, SW_INVALIDATE);
+    else
+        ScrollWindowEx(gl.hwnd, (int)d, 0, NULL, &rect, NULL, NULL, SW_INVALIDATE);
+
+    si.fMask = SIF_POS;
+    si.nPos = *pos;
+    SetScrollInfo(gl.hwnd, nBar, &si, TRUE);
+}
+
+void vScroll(WORD wScroll, WORD thumbpos)
+{
+    scrollbar(SB_VERT, &gl.nCurPos, gl.rowsperline, wScroll, thumbpos);
+}
+
+void hScroll(WORD wScroll, WORD thumbpos)
+{
+    scrollbar(SB_HORZ, &gl.hcurpos, gl.colsperchar, wScroll, thumbpos);
+}
