@@ -1,0 +1,196 @@
+/*
+ * disk.cpp - GetDiskFreeSpaceA, GetVolumePathNameA, and the testing hook that
+ * makes the free-space query fail.
+ *
+ * Differences from Win32:
+ *  - GetDiskFreeSpaceA takes any path on the filesystem, not only a root
+ *    (NULL is the current directory), and answers from statvfs: bytes per
+ *    sector 512 and sectors per cluster the fragment size / 512; a fragment
+ *    size that is not a multiple of 512 gives bytes per sector = that size
+ *    and 1 sector per cluster. Free clusters are those available to the
+ *    caller (f_bavail), total clusters f_blocks, both in fragments and
+ *    limited to 0xFFFFFFFF. A fragment size of 0 is a failure. Any output
+ *    pointer may be NULL.
+ *  - GetVolumePathNameA gives the mount point that holds the path, with a
+ *    trailing '/'. The path is made absolute against the current directory
+ *    and normalised by its text ("." and ".." removed); then the walk goes up
+ *    until a directory that is a mount root (STATX_ATTR_MOUNT_ROOT, or on
+ *    another device than its parent), "/" at the top. The path must exist:
+ *    otherwise, and when the buffer is too small, the result is FALSE.
+ */
+#include <windows.h>
+
+#include <platform_testing.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "k32.h"
+
+namespace {
+
+std::atomic<bool> disk_query_fails{false};
+
+DWORD saturate(unsigned long long v)
+{
+    return v > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<DWORD>(v);
+}
+
+void put(LPDWORD out, DWORD v)
+{
+    if (out)
+        *out = v;
+}
+
+/* "/a/./b/../c" -> "/a/c"; the path must be absolute. ".." at the root stays there. */
+std::string normalise(const std::string &path)
+{
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos < path.size()) {
+        size_t end = path.find('/', pos);
+        if (end == std::string::npos)
+            end = path.size();
+        std::string part = path.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string out;
+    for (const auto &p : parts)
+        out += "/" + p;
+    return out.empty() ? "/" : out;
+}
+
+bool is_mount_root(const struct statx &self, const struct statx &parent)
+{
+    if ((self.stx_mode & S_IFMT) != S_IFDIR)
+        return false;
+    if ((self.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+        (self.stx_attributes & STATX_ATTR_MOUNT_ROOT))
+        return true;
+    return self.stx_dev_major != parent.stx_dev_major || self.stx_dev_minor != parent.stx_dev_minor;
+}
+
+int examine(const std::string &path, int flags, struct statx *sx)
+{
+    return statx(AT_FDCWD, path.c_str(), flags | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE, sx);
+}
+
+DWORD path_error(int e)
+{
+    return e == ENOTDIR ? ERROR_PATH_NOT_FOUND : k32::error_from_errno(e);
+}
+
+} // namespace
+
+BOOL WINAPI GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster,
+                              LPDWORD lpBytesPerSector, LPDWORD lpNumberOfFreeClusters,
+                              LPDWORD lpTotalNumberOfClusters)
+{
+    if (disk_query_fails) {
+        SetLastError(k32::error_gen_failure);
+        return FALSE;
+    }
+    struct statvfs vfs;
+    if (statvfs(lpRootPathName ? lpRootPathName : ".", &vfs) != 0) {
+        SetLastError(path_error(errno));
+        return FALSE;
+    }
+    /* The block counts are in fragments; without a fragment size they mean nothing. */
+    unsigned long frag = vfs.f_frsize;
+    if (frag == 0) {
+        SetLastError(k32::error_gen_failure);
+        return FALSE;
+    }
+    if (frag % 512 == 0) {
+        put(lpBytesPerSector, 512);
+        put(lpSectorsPerCluster, saturate(frag / 512));
+    } else {
+        put(lpBytesPerSector, saturate(frag));
+        put(lpSectorsPerCluster, 1);
+    }
+    put(lpNumberOfFreeClusters, saturate(vfs.f_bavail));
+    put(lpTotalNumberOfClusters, saturate(vfs.f_blocks));
+    return TRUE;
+}
+
+BOOL WINAPI GetVolumePathNameA(LPCSTR lpszFileName, LPSTR lpszVolumePathName,
+                               DWORD cchBufferLength)
+{
+    if (lpszFileName == NULL || lpszVolumePathName == NULL) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (*lpszFileName == '\0') {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    try {
+        std::string path = lpszFileName;
+        if (path[0] != '/') {
+            char cwd[MAX_PATH];
+            if (!getcwd(cwd, sizeof cwd)) {
+                k32::set_error_from_errno(errno);
+                return FALSE;
+            }
+            path = std::string(cwd) + "/" + path;
+        }
+        std::string cur = normalise(path);
+
+        /* The path itself may be a link: it lives where the link is. Its
+         * ancestors are the directories the kernel would pass through. */
+        struct statx self, parent;
+        if (examine(cur, AT_SYMLINK_NOFOLLOW, &self) != 0) {
+            SetLastError(path_error(errno));
+            return FALSE;
+        }
+        while (cur != "/") {
+            size_t slash = cur.rfind('/');
+            std::string up = slash == 0 ? "/" : cur.substr(0, slash);
+            if (examine(up, 0, &parent) != 0) {
+                SetLastError(path_error(errno));
+                return FALSE;
+            }
+            if (is_mount_root(self, parent))
+                break;
+            cur = up;
+            self = parent;
+        }
+
+        if (cur != "/")
+            cur += '/';
+        if (cur.size() + 1 > cchBufferLength) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return FALSE;
+        }
+        memcpy(lpszVolumePathName, cur.c_str(), cur.size() + 1);
+        return TRUE;
+    } catch (const std::bad_alloc &) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+}
+
+namespace testhooks {
+
+void fail_disk_free_space(bool fail)
+{
+    disk_query_fails = fail;
+}
+
+} // namespace testhooks
