@@ -38,6 +38,8 @@ public:
     void sendsize();
     /* Wheel movement in Qt's angle units (y up, x left) as scroll messages. */
     void wheel(QPoint delta);
+    /* A Win32 client area may shrink to nothing. */
+    QSize minimumSizeHint() const override { return QSize(0, 0); }
 
     bool painting = false;           /* inside the viewport's paint event */
     QRect paintrect;                 /* that paint's update rectangle */
