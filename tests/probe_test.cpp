@@ -1,0 +1,201 @@
+// The cluster size probe against real child processes: a fake checker first on PATH.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "fakechecker.h"
+#include "report_fixture.h"
+
+namespace {
+
+struct Probe {
+    int result;
+    ULONG spc = 111, bps = 222, fc = 333, tc = 444;  // "untouched" markers
+};
+
+Probe probe(const char *drive = "/")
+{
+    Probe p;
+    std::string d(drive);
+    p.result = getchkdsk(d.data(), &p.spc, &p.bps, &p.fc, &p.tc);
+    return p;
+}
+
+std::string slurp(const std::string &path)
+{
+    std::ifstream f(path);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+// A report in the usual words: 4,096 bytes per unit and both counts.
+TEST(Probe, ReadsTheThreeFigures)
+{
+    FakeChecker fake;
+    fake.prints(FakeChecker::report("4,096", "523,776", "401,234"));
+    Probe p = probe("/home/");
+    EXPECT_EQ(p.result, 1);
+    EXPECT_EQ(p.spc, 8u);
+    EXPECT_EQ(p.bps, 512u);
+    EXPECT_EQ(p.tc, 523776u);
+    EXPECT_EQ(p.fc, 401234u);
+    EXPECT_EQ(slurp(fake.argsfile()), "/:\n") << "the command line is \"chkdsk %c:\" of the drive's first character";
+    EXPECT_EQ(fake.files_in_tmpdir(), 0) << "the report file is removed";
+}
+
+// The command line takes the drive's first character unchanged.
+TEST(Probe, CommandLineFromFirstCharacter)
+{
+    FakeChecker fake;
+    fake.prints("");
+    probe("c:\\");
+    EXPECT_EQ(slurp(fake.argsfile()), "c:\n");
+}
+
+// Reports that do not give three non-zero figures fail, with what was read.
+TEST(Probe, IncompleteReportsFail)
+{
+    struct Case {
+        const char *what;
+        std::string report;
+        ULONG spc, tc, fc;
+    };
+    const Case cases[] = {
+        {"empty report", "", 0, 0, 0},
+        {"garbage", "\x01\x02\xff garbage\n%s%n\n\n", 0, 0, 0},
+        {"another language", "4096 octets dans chaque unite d'allocation.\n", 0, 0, 0},
+        {"no available units", FakeChecker::report("4096", "1000", "0"), 8, 1000, 0},
+        {"unit below 512", FakeChecker::report("256", "1000", "10"), 0, 1000, 10},
+    };
+    for (const Case &c : cases) {
+        FakeChecker fake;
+        fake.prints(c.report);
+        Probe p = probe();
+        EXPECT_EQ(p.result, 0) << c.what;
+        EXPECT_EQ(p.bps, 512u) << c.what;
+        EXPECT_EQ(p.spc, c.spc) << c.what;
+        EXPECT_EQ(p.tc, c.tc) << c.what;
+        EXPECT_EQ(p.fc, c.fc) << c.what;
+        EXPECT_EQ(fake.files_in_tmpdir(), 0) << c.what;
+    }
+}
+
+// Odd but usable reports: a unit not a multiple of 512 loses its remainder,
+// the last matching line wins, a failing exit code still has its report read,
+// a slow checker is waited for, and its standard error is not the report.
+TEST(Probe, UsableReports)
+{
+    struct Case {
+        const char *what;
+        std::string script;
+        ULONG spc, tc, fc;
+    };
+    std::string good = FakeChecker::report("32,768", "131,071", "7");
+    const Case cases[] = {
+        {"unit of 1000", "cat <<'E'\n" + FakeChecker::report("1000", "5", "6") + "E", 1, 5, 6},
+        {"last line wins", "cat <<'E'\n" + good + "  1024 bytes in each allocation unit\nE", 2, 131071, 7},
+        {"exit code 3", "cat <<'E'\n" + good + "E\nexit 3", 64, 131071, 7},
+        {"slow", "sleep 2\ncat <<'E'\n" + good + "E", 64, 131071, 7},
+        {"stderr ignored", "echo '512 bytes in each allocation unit' >&2\ncat <<'E'\n" + good + "E\n"
+                           "echo '99 total allocation units' >&2", 64, 131071, 7},
+    };
+    for (const Case &c : cases) {
+        FakeChecker fake;
+        fake.install(c.script);
+        Probe p = probe();
+        EXPECT_EQ(p.result, 1) << c.what;
+        EXPECT_EQ(p.spc, c.spc) << c.what;
+        EXPECT_EQ(p.tc, c.tc) << c.what;
+        EXPECT_EQ(p.fc, c.fc) << c.what;
+        EXPECT_EQ(fake.files_in_tmpdir(), 0) << c.what;
+    }
+}
+
+// A line longer than the read buffer is read and tested in pieces.
+TEST(Probe, LinesLongerThanTheBuffer)
+{
+    FakeChecker fake;
+    std::string longunit = std::string(MAX_PATH + 900, ' ') + "4096 bytes in each allocation unit.\n";
+    std::string longjunk = std::string(3 * MAX_PATH, 'x') + "\n";
+    fake.prints(longjunk + longunit + " 10 total allocation units\n 5 available allocation units\n");
+    Probe p = probe();
+    EXPECT_EQ(p.result, 1);
+    EXPECT_EQ(p.spc, 8u);
+}
+
+// No checker on PATH, or one that cannot run: the probe fails and leaves
+// its outputs and no file behind.
+TEST(Probe, NoCheckerLeavesNothing)
+{
+    FakeChecker fake;  // PATH holds no chkdsk
+    Probe p = probe();
+    EXPECT_EQ(p.result, 0);
+    EXPECT_EQ(p.spc, 111u);
+    EXPECT_EQ(p.bps, 222u);
+    EXPECT_EQ(p.fc, 333u);
+    EXPECT_EQ(p.tc, 444u);
+    EXPECT_EQ(fake.files_in_tmpdir(), 0);
+
+    // A checker in the current directory is never run.
+    TempTree cwd;
+    std::ofstream(cwd.path("chkdsk")) << "#!/bin/sh\necho '4096 bytes in each allocation unit'\n";
+    chmod(cwd.path("chkdsk").c_str(), 0755);
+    char old[MAX_PATH];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(chdir(cwd.root().c_str()), 0);
+    setenv("PATH", (std::string(".:") + getenv("PATH")).c_str(), 1);
+    EXPECT_EQ(probe().result, 0);
+    EXPECT_EQ(chdir(old), 0);
+}
+
+// Files named like the report file, in the temporary folder and in the
+// current directory, are never touched.
+TEST(Probe, ExistingFilesUntouched)
+{
+    TempTree cwd;
+    FakeChecker fake;
+    fake.prints(FakeChecker::report("4096", "10", "5"));
+    std::ofstream(fake.tmpdir() + "/trvltemp") << "mine";
+    for (int i = 0; i < 20; ++i)
+        std::ofstream(fake.tmpdir() + "/trv" + std::to_string(i) + ".tmp") << "mine " << i;
+    std::ofstream(cwd.path("trvltemp")) << "keep me";
+    char old[MAX_PATH];
+    ASSERT_NE(getcwd(old, sizeof old), nullptr);
+    ASSERT_EQ(chdir(cwd.root().c_str()), 0);
+    EXPECT_EQ(probe().result, 1);
+    EXPECT_EQ(chdir(old), 0);
+    EXPECT_EQ(slurp(cwd.path("trvltemp")), "keep me");
+    EXPECT_EQ(slurp(fake.tmpdir() + "/trvltemp"), "mine");
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(slurp(fake.tmpdir() + "/trv" + std::to_string(i) + ".tmp"), "mine " + std::to_string(i));
+    EXPECT_EQ(fake.files_in_tmpdir(), 21);
+}
+
+// fetchint: the number ahead of the first letter, separators skipped, wrapping at 2^32.
+TEST(FetchInt, Cases)
+{
+    struct Case {
+        const char *text;
+        ULONG value;
+    };
+    const Case cases[] = {
+        {"   4,096 bytes in each allocation unit.\n", 4096},
+        {"1.5", 15},
+        {"a123", 0},
+        {"12 ab 34", 12},
+        {"-5", 5},
+        {"4294967295", 4294967295u},
+        {"4294967296", 0},
+        {"4294967297", 1},
+        {"\xc2\xa0" "7\xe2\x80\xaf" "1", 71},
+        {"", 0},
+    };
+    for (const Case &c : cases) {
+        std::string s(c.text);
+        EXPECT_EQ(fetchint(s.data()), c.value) << "text: \"" << c.text << "\"";
+    }
+}
+
+}  // namespace

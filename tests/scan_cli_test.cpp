@@ -1,0 +1,111 @@
+// tarvel-scan as a user runs it: command line, output form, and bad input.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+
+#include "fakechecker.h"
+#include "temptree.h"
+
+namespace {
+
+const std::string scanner = TARVEL_SCAN_PATH;
+
+std::string quote(const std::string &s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+// A bad command line: usage on standard error, status 2.
+TEST(ScanCli, BadCommandLines)
+{
+    for (std::string args : {"", "--cluster-size", "--cluster-size abc /", "--cluster-size 0 /",
+                             "--bogus /", "/ /tmp"}) {
+        std::string out, err;
+        EXPECT_EQ(run_command(scanner + " " + args, &out, &err), 2) << args;
+        EXPECT_NE(err.find("usage: tarvel-scan [--cluster-size N] DIR"), std::string::npos) << args;
+        EXPECT_EQ(out, "") << args;
+    }
+}
+
+// A missing directory or a file: a clear message, status 1, no report.
+TEST(ScanCli, NotADirectory)
+{
+    TempTree tree;
+    tree.file("plain", 3);
+    std::string out, err;
+    EXPECT_EQ(run_command(scanner + " " + quote(tree.path("missing")), &out, &err), 1);
+    EXPECT_EQ(err, "tarvel-scan: " + tree.path("missing") + ": No such file or directory\n");
+    EXPECT_EQ(run_command(scanner + " " + quote(tree.path("plain")), &out, &err), 1);
+    EXPECT_EQ(err, "tarvel-scan: " + tree.path("plain") + ": Not a directory\n");
+    EXPECT_EQ(out, "");
+}
+
+// The whole report, one output line per report line, control bytes escaped;
+// the probe's message goes to standard error.
+TEST(ScanCli, WholeReportWithFallbackMessage)
+{
+    FakeChecker fake;  // no checker on PATH
+    TempTree tree;
+    tree.file("new\nline/f", 2048);
+    std::string out, err;
+    ASSERT_EQ(run_command(scanner + " --cluster-size 1024 " + quote(tree.root()), &out, &err), 0) << err;
+    EXPECT_EQ(err, "") << "the override skips the probe";
+    std::string drive;
+    run_command("stat -c %m " + quote(tree.root()), &drive, nullptr);
+    drive.pop_back();
+    if (drive != "/") drive += "/";
+    EXPECT_EQ(out, "Drive " + drive + " has a cluster size of 1024 bytes\n" +
+                       tree.root() + "/new\\012line/*.* 2K used, 0K wasted\n" +
+                       tree.root() + "/*.* 2K used (0K here, 2K sub dir), 0K wasted (0K here, 0K sub dir)\n" +
+                       "\n");
+
+    ASSERT_EQ(run_command(scanner + " " + quote(tree.root()), &out, &err), 0);
+    EXPECT_EQ(err, "Failure: Using CHKDSK failed, wastage results not valid with FAT32\n");
+}
+
+// A relative directory is surveyed under its full path.
+TEST(ScanCli, RelativeDirectory)
+{
+    TempTree tree;
+    tree.dir("sub");
+    std::string out;
+    ASSERT_EQ(run_command("cd " + quote(tree.root()) + " && " + scanner + " --cluster-size 512 sub", &out, nullptr), 0);
+    EXPECT_NE(out.find(tree.root() + "/sub/*.* 0K used, 0K wasted\n"), std::string::npos) << out;
+}
+
+// A directory the user may not read still gets its 0K line (run as an
+// unprivileged user: root reads everything).
+TEST(ScanCli, UnreadableDirectoryAsUnprivilegedUser)
+{
+    if (run_command("command -v setpriv", nullptr, nullptr) != 0)
+        GTEST_SKIP() << "setpriv is not installed";
+    TempTree tree;
+    tree.file("locked/secret", 4096);
+    tree.file("open/f", 1024);
+    tree.chmod("locked", 0);
+    std::string out, err;
+    int st = run_command("setpriv --reuid=65534 --regid=65534 --clear-groups " + scanner +
+                             " --cluster-size 1024 " + quote(tree.root()), &out, &err);
+    if (st != 0 && err.find("setpriv") != std::string::npos)
+        GTEST_SKIP() << "cannot change user here: " << err;
+    ASSERT_EQ(st, 0) << err;
+    EXPECT_NE(out.find(tree.root() + "/locked/*.* 0K used, 0K wasted\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(tree.root() + "/*.* 1K used (0K here, 1K sub dir)"), std::string::npos) << out;
+}
+
+// A write that fails (a full disk) is reported, with a non-zero status.
+TEST(ScanCli, WriteFailureReported)
+{
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    TempTree tree;
+    std::string err;
+    int st = run_command(scanner + " --cluster-size 512 " + quote(tree.root()) + " >/dev/full", nullptr, &err);
+    EXPECT_NE(st, 0);
+    EXPECT_NE(err.find("tarvel-scan: cannot write the report"), std::string::npos) << err;
+}
+
+}  // namespace

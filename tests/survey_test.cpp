@@ -1,0 +1,229 @@
+// One whole survey of a chosen path: cluster size sources, heading lines,
+// the scan, the scale, and what happens to the old report.
+#include <gtest/gtest.h>
+
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "fakechecker.h"
+#include "report_fixture.h"
+#include "temptree.h"
+
+namespace {
+
+// The mount point holding `path`, with a trailing '/', from findmnt's view.
+std::string volume_of(const std::string &path)
+{
+    std::string out;
+    run_command("stat -c %m '" + path + "'", &out, nullptr);
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out == "/" ? out : out + "/";
+}
+
+class SurveyTest : public ReportTest {
+protected:
+    TempTree tree;
+    FakeChecker fake;
+    std::string drive;
+
+    void SetUp() override
+    {
+        ReportTest::SetUp();
+        drive = volume_of(tree.root());
+    }
+    std::string clusterline(ULONG bytes)
+    {
+        return "Drive " + drive + " has a cluster size of " + std::to_string(bytes) + " bytes";
+    }
+    std::vector<std::string> box_texts()
+    {
+        std::vector<std::string> t;
+        for (auto &b : boxes()) t.push_back(b.caption + ": " + b.text);
+        return t;
+    }
+};
+
+// A working checker: its cluster size heads the report; the scan follows in
+// post-order and an empty line closes it; the total is the bar scale.
+TEST_F(SurveyTest, CheckerFiguresUsed)
+{
+    fake.prints(FakeChecker::report("4,096", "1000", "10"));
+    tree.file("s/f", 5000);
+    survey(tree.path("s").c_str());
+    EXPECT_EQ(report_lines(), (std::vector<std::string>{
+                                  clusterline(4096),
+                                  pattern_of(tree.path("s")) + " 5K used, 3K wasted",
+                                  "",
+                              }));
+    EXPECT_EQ(report_bars(), (std::vector<double>{-1.0, 5000.0, -1.0}));
+    EXPECT_EQ(gl.totalbytesused, 5000.0);
+    EXPECT_EQ(dgl.bpc, 4096u);
+    EXPECT_STREQ(gl.prevdir, tree.path("s").c_str());
+    EXPECT_TRUE(boxes().empty()) << box_texts()[0];
+    EXPECT_EQ(fake.files_in_tmpdir(), 0) << "the checker's report file is removed";
+    expect_chain_consistent();
+}
+
+// The drive-size warning comes first from 131071 clusters of 32 KiB on, not at 131070.
+TEST_F(SurveyTest, DriveSizeWarningThreshold)
+{
+    for (int total : {131071, 131070}) {
+        reset_report();
+        fake.prints(FakeChecker::report("32768", std::to_string(total), "5"));
+        survey(tree.root().c_str());
+        auto lines = report_lines();
+        ASSERT_GE(lines.size(), 3u);
+        if (total == 131071) {
+            EXPECT_EQ(lines[0], "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
+            EXPECT_EQ(lines[1], clusterline(32768));
+        } else {
+            EXPECT_EQ(lines[0], clusterline(32768)) << "no warning with " << total << " clusters";
+        }
+    }
+}
+
+// No checker: one Failure box and the free-space query's cluster size (and
+// the size warning when the volume has 2^32 - 1 bytes' worth of clusters).
+TEST_F(SurveyTest, FallbackToFreeSpaceQuery)
+{
+    struct statvfs vfs;
+    ASSERT_EQ(statvfs(drive.c_str(), &vfs), 0);
+    survey(tree.root().c_str());
+    ASSERT_EQ(box_texts(), std::vector<std::string>{
+                               "Failure: Using CHKDSK failed, wastage results not valid with FAT32"});
+    EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONEXCLAMATION);
+    unsigned long long clusters = std::min<unsigned long long>(vfs.f_blocks, 0xFFFFFFFFu);
+    auto lines = report_lines();
+    size_t at = 0;
+    if (clusters >= 0xFFFFFFFFu / vfs.f_frsize)
+        EXPECT_EQ(lines.at(at++), "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
+    EXPECT_EQ(lines.at(at), clusterline((ULONG)vfs.f_frsize));
+    EXPECT_EQ(fake.files_in_tmpdir(), 0);
+}
+
+// Both sources failing: two boxes in order, then fixed 4096-byte clusters, no warning.
+TEST_F(SurveyTest, BothSourcesFail)
+{
+    testhooks::fail_disk_free_space(true);
+    tree.file("f", 1);
+    survey(tree.root().c_str());
+    EXPECT_EQ(box_texts(), (std::vector<std::string>{
+                               "Failure: Using CHKDSK failed, wastage results not valid with FAT32",
+                               "Failure: Failed to get Drive <" + drive +
+                                   "> characteristics, wastage results invalid",
+                           }));
+    EXPECT_EQ(report_lines(), (std::vector<std::string>{
+                                  clusterline(4096),
+                                  pattern_of(tree.root()) + " 0K used, 4K wasted",
+                                  "",
+                              }));
+}
+
+// A root and a sub-directory both report the volume's root as the drive;
+// the root's pattern has no doubled separator.
+TEST_F(SurveyTest, RootAndSubdirectoryPatterns)
+{
+    fake.prints(FakeChecker::report("4096", "10", "5"));
+    survey(tree.root().c_str());
+    EXPECT_EQ(report_lines().at(0), clusterline(4096));
+    // The root of the volume itself, over a tiny tree: use a bind-free check of
+    // the pattern through a path ending in the separator.
+    reset_report();
+    survey((tree.root() + "/").c_str());
+    auto lines = report_lines();
+    EXPECT_EQ(lines.at(lines.size() - 2).rfind(tree.root() + "/*.* ", 0), 0u) << lines.at(lines.size() - 2);
+}
+
+// An empty chosen directory gives a scale of 0.
+TEST_F(SurveyTest, EmptyDirectoryScaleZero)
+{
+    fake.prints(FakeChecker::report("4096", "10", "5"));
+    gl.totalbytesused = 123.0;
+    survey(tree.root().c_str());
+    EXPECT_EQ(gl.totalbytesused, 0.0);
+}
+
+// A second survey releases the first: new lines only, top of the view,
+// the horizontal position kept.
+TEST_F(SurveyTest, SecondSurveyReplacesFirst)
+{
+    fake.prints(FakeChecker::report("4096", "10", "5"));
+    tree.file("one/f", 1);
+    tree.file("two/g", 1);
+    survey(tree.path("one").c_str());
+    gl.nCurPos = 2;
+    gl.hcurpos = 7;
+    survey(tree.path("two").c_str());
+    auto lines = report_lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], pattern_of(tree.path("two")) + " 0K used, 4K wasted");
+    EXPECT_EQ(gl.nCurPos, 0);
+    EXPECT_EQ(gl.hcurpos, 7);
+    expect_chain_consistent();
+}
+
+// Paths that cannot be surveyed leave the old report, its view and scale.
+TEST_F(SurveyTest, UnusablePathsKeepOldReport)
+{
+    fake.prints(FakeChecker::report("4096", "10", "5"));
+    survey(tree.root().c_str());
+    auto before = report_lines();
+    gl.nCurPos = 1;
+    gl.totalbytesused = 42.0;
+    testhooks::clear_recorded_message_boxes();
+
+    survey("nodrive");
+    std::string toolong = "/" + std::string(MAX_PATH - 5, 'x');  // no room for "/*.*"
+    survey(toolong.c_str());
+    std::string rootfits = "/" + std::string(MAX_PATH - 6, 'y') + "/";  // room for "*.*", but missing
+    survey(rootfits.c_str());
+
+    auto texts = box_texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], "Error: Drive name screwed up <nodrive>");
+    EXPECT_EQ(texts[1], "Failure: Directory Path too long");
+    EXPECT_EQ(texts[2], ("Error: Drive name screwed up <" + rootfits + ">").substr(0, 7 + 1023))
+        << "message texts are cut at 1023 characters";
+    EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONHAND);
+    EXPECT_EQ(report_lines(), before);
+    EXPECT_EQ(gl.nCurPos, 1);
+    EXPECT_EQ(gl.totalbytesused, 42.0);
+}
+
+// A release that fails stops the survey: one message, the unreleased lines
+// still counted and reachable, none that was released.
+TEST_F(SurveyTest, FailedReleaseStopsSurvey)
+{
+    fake.prints(FakeChecker::report("4096", "10", "5"));
+    tree.file("a/f", 1);
+    tree.file("b/f", 1);
+    survey(tree.root().c_str());  // heading, a, b, root, empty: 5 lines
+    ASSERT_EQ(report_lines().size(), 5u);
+    auto before = report_lines();
+    testhooks::clear_recorded_message_boxes();
+
+    testhooks::fail_global_free(3);  // the second line's text
+    survey(tree.root().c_str());
+    auto texts = box_texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "Error: Memory Freeing error 6");
+    EXPECT_EQ(report_lines(), std::vector<std::string>(before.begin() + 1, before.end()));
+    EXPECT_EQ(gl.nCurPos, 0);
+    expect_chain_consistent();
+
+    // The node of a line whose text was released cannot stay in the chain.
+    testhooks::clear_recorded_message_boxes();
+    ll *second = gl.head->next;
+    testhooks::fail_global_free(4);  // the second line's node
+    survey(tree.root().c_str());
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"Error: Memory Freeing error 6"});
+    EXPECT_EQ(report_lines(), std::vector<std::string>(before.begin() + 3, before.end()));
+    for (ll *lp = gl.head; lp; lp = lp->next) EXPECT_NE(lp, second);
+    expect_chain_consistent();
+    GlobalFree(second);  // the block the failing release kept
+}
+
+}  // namespace
