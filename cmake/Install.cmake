@@ -14,10 +14,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/tarvel.png
 install(FILES ${PROJECT_SOURCE_DIR}/resources/tarvel.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/pixmaps)
 
-if(TARVEL_SANITIZE)
-  message(WARNING "A sanitizer build is for testing; do not package or install it.")
-endif()
-
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarvel)
 set(CPACK_PACKAGE_VENDOR "Tarvel")
