@@ -297,15 +297,16 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
     memset(lpProcessInformation, 0, sizeof *lpProcessInformation);
 
     try {
-        std::vector<std::string> args =
-            split_command_line(lpCommandLine ? lpCommandLine : lpApplicationName ? lpApplicationName : "");
+        std::vector<std::string> args;
+        if (lpCommandLine)
+            args = split_command_line(lpCommandLine);
         std::string program;
         if (lpApplicationName && *lpApplicationName)
             program = absolute(lpApplicationName);
         else if (!args.empty())
             program = find_program(args[0]);
-        if (args.empty() && !program.empty())
-            args.push_back(program);
+        if (args.empty() && lpApplicationName && *lpApplicationName)
+            args.push_back(lpApplicationName); /* Win32: no command line runs the program bare */
         if (program.empty()) {
             SetLastError(ERROR_FILE_NOT_FOUND);
             return FALSE;
