@@ -226,6 +226,29 @@ TEST_F(MainWindowTest, ClassRegisteredOnce)
               (HWND)NULL);
 }
 
+// The wait cursor overrides the application's cursor at once, without an
+// event loop, until the previous cursor is set again.
+TEST_F(MainWindowTest, WaitCursorUntilRestored)
+{
+    HCURSOR arrow = LoadCursorA(NULL, IDC_ARROW), wait = LoadCursorA(NULL, IDC_WAIT);
+    ASSERT_NE(arrow, (HCURSOR)NULL);
+    ASSERT_NE(wait, (HCURSOR)NULL);
+    EXPECT_EQ(view->cursor().shape(), Qt::ArrowCursor) << "the class cursor";
+    EXPECT_EQ(GetCursor(), arrow);
+
+    HCURSOR prev = SetCursor(wait);
+    EXPECT_EQ(prev, arrow);
+    EXPECT_EQ(GetCursor(), wait);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_EQ(SetCursor(wait), wait) << "setting it twice stacks nothing";
+
+    EXPECT_EQ(SetCursor(prev), wait);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(GetCursor(), arrow);
+    EXPECT_EQ(LoadCursorA(GetModuleHandleA(NULL), IDC_WAIT), (HCURSOR)NULL) << "no cursor resources";
+}
+
 /* ---- WinMain with its own message loop ---- */
 
 class WinMainTest : public ReportTest {
