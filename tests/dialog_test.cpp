@@ -250,7 +250,7 @@ TEST_F(DialogTest, EscapeAndCloseBoxAreCancel)
     EXPECT_EQ(run(), 2) << "the close box ends the dialog through IDCANCEL";
 }
 
-// Enter is IDOK wherever the focus is short of a push button, and never closes the dialog by itself.
+// Enter is IDOK wherever the focus is, a focused push button included, and never closes the dialog by itself.
 TEST_F(DialogTest, EnterIsIdOkAndNeverClosesByItself)
 {
     react = [](HWND h, UINT m, WPARAM w, LPARAM) -> INT_PTR {
@@ -263,8 +263,8 @@ TEST_F(DialogTest, EnterIsIdOkAndNeverClosesByItself)
         open.push_back(dlg->isVisible());
         press_key(dlg, Qt::Key_Enter, path_field(dlg));
         open.push_back(dlg->isVisible());
-        button(dlg, "Select")->setFocus();
-        press_key(dlg, Qt::Key_Return); /* a focused push button: its own id */
+        button(dlg, "Cancel")->setFocus();
+        press_key(dlg, Qt::Key_Return, button(dlg, "Cancel")); /* not a click on Cancel */
         open.push_back(dlg->isVisible());
         button(dlg, "Cancel")->click();
     });
@@ -274,7 +274,7 @@ TEST_F(DialogTest, EnterIsIdOkAndNeverClosesByItself)
     ASSERT_EQ(c.size(), 4u) << show(c);
     EXPECT_EQ(c[0].wParam, MAKEWPARAM(IDOK, BN_CLICKED));
     EXPECT_EQ(c[1].wParam, MAKEWPARAM(IDOK, BN_CLICKED));
-    EXPECT_EQ(c[2].wParam, MAKEWPARAM(403, BN_CLICKED));
+    EXPECT_EQ(c[2].wParam, MAKEWPARAM(IDOK, BN_CLICKED));
 }
 
 // List box: a user's double-click is (402, LBN_DBLCLK), a user's selection (402, LBN_SELCHANGE);

@@ -101,20 +101,18 @@ protected:
     {
         bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
         if (enter && (e->modifiers() & ~Qt::KeypadModifier) == 0) {
+            /* Enter is the default push button, else IDOK, whichever control
+             * has the focus: a dialog without a default button never takes
+             * Enter as a click on a focused button. */
             int id = IDOK;
             QWidget *from = nullptr;
-            if (auto *pb = dynamic_cast<QPushButton *>(focusWidget())) {
-                id = pb->property(kId).toInt();
-                from = pb;
-            } else {
-                for (QWidget *c : controls)
-                    if (dynamic_cast<QPushButton *>(c) &&
-                        (c->property(kStyle).toUInt() & 0xF) == BS_DEFPUSHBUTTON) {
-                        id = c->property(kId).toInt();
-                        from = c;
-                        break;
-                    }
-            }
+            for (QWidget *c : controls)
+                if (dynamic_cast<QPushButton *>(c) &&
+                    (c->property(kStyle).toUInt() & 0xF) == BS_DEFPUSHBUTTON) {
+                    id = c->property(kId).toInt();
+                    from = c;
+                    break;
+                }
             command(id, BN_CLICKED, from);
             return;
         }
