@@ -29,9 +29,8 @@ int main(int argc, char **argv)
     std::mt19937_64 rng(20261206);
     std::vector<std::string> made = {root};
     for (long i = 0; i < dirs; ++i) {
-        // A parent among the recent directories gives depth as well as breadth.
-        size_t lo = made.size() > 64 ? made.size() - 64 : 0;
-        const std::string &parent = made[lo + rng() % (made.size() - lo)];
+        // A parent drawn from all directories so far: about ten levels deep.
+        const std::string &parent = made[rng() % made.size()];
         std::string d = parent + "/dir" + std::to_string(i);
         if (mkdir(d.c_str(), 0755) != 0) {
             perror(d.c_str());
