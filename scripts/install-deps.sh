@@ -11,4 +11,4 @@ done
 [ -z "$missing" ] && exit 0
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends $missing >/dev/null
+apt-get install -y -qq $missing >/dev/null
