@@ -233,9 +233,6 @@ Win32Window::Win32Window(WNDPROC p, HINSTANCE inst, DWORD st)
     : proc(p), instance(inst), style(st), client(new ClientArea(this))
 {
     setCentralWidget(client);
-    /* Only WM_DESTROY ends the program, through the message loop; Qt must
-     * not end anything on its own when this window closes. */
-    setAttribute(Qt::WA_DeleteOnClose, false);
 }
 
 LRESULT Win32Window::send(UINT msg, WPARAM wParam, LPARAM lParam)
