@@ -3,7 +3,7 @@
 # Quiet and quick when everything is already there.
 set -e
 pkgs="cmake make g++ qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fontconfig \
-      xvfb xauth x11-apps imagemagick util-linux dpkg-dev file"
+      xvfb xauth x11-apps xdotool imagemagick util-linux dpkg-dev file"
 missing=""
 for p in $pkgs; do
     dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

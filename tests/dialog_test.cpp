@@ -8,6 +8,7 @@
 #include "../src/platform/user32/hwnd.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QDialog>
 #include <QFont>
 #include <QFontMetrics>
@@ -365,6 +366,23 @@ TEST_F(DialogTest, ReturnsZeroWhenQuitting)
         PostQuitMessage(0);
         INT_PTR r = DialogBoxParamA(NULL, "SelectDir", NULL, recordingProc, 0);
         _exit(r == 0 && sent.empty() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+}
+
+// A quit posted while the dialog is up (the main window closed under it)
+// ends the dialog with 0, as Cancel, instead of leaving it waiting.
+TEST_F(DialogTest, QuitEndsARunningDialog)
+{
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        alarm(20); /* a dialog that never ends fails the test, not the suite */
+        QTimer::singleShot(100, [] { PostQuitMessage(0); });
+        INT_PTR r = DialogBoxParamA(NULL, "SelectDir", NULL, recordingProc, 0);
+        _exit(r == 0 ? 0 : 1);
     }
     int status = 0;
     waitpid(pid, &status, 0);

@@ -20,7 +20,7 @@
  * baseX the font's average character width, baseY its height. Keyboard as the
  * Win32 dialog manager: Tab/Shift+Tab move through the tab stops in template
  * order; Escape and the close box send IDCANCEL; Enter sends the id of the
- * focused push button, else of the BS_DEFPUSHBUTTON, else IDOK - Qt's own
+ * BS_DEFPUSHBUTTON, else IDOK, wherever the focus is - Qt's own
  * default-button handling is switched off, so nothing is clicked behind the
  * procedure's back. Notifications: BN_CLICKED, and for LBS_NOTIFY list boxes
  * LBN_DBLCLK and LBN_SELCHANGE (user actions only).

@@ -11,12 +11,14 @@
  *   DispatchMessageA  calls the procedure of the message's window.
  *   TranslateMessage  FALSE: keys reach windows as scroll messages, never
  *                     as WM_KEYDOWN, so there is nothing to translate.
- *   PostQuitMessage   marks the quit; modal boxes that are up end at once.
+ *   PostQuitMessage   marks the quit; message boxes and dialogs that are up
+ *                     end at once (a dialog with 0, as Cancel).
  *   DefWindowProcA    WM_CLOSE destroys the window; every other message 0.
  * While a modal loop runs (a message box, a dialog), messages posted to the
  * thread are dispatched from that loop, as Win32's modal loops do.
  * Qt's own events become messages in window.cpp and scrollbar.cpp.
  */
+#include "user32/dlgcontrols.h"
 #include "user32/hwnd.h"
 #include "user32/modal.h"
 #include "user32/window.h"
@@ -165,6 +167,7 @@ void WINAPI PostQuitMessage(int nExitCode)
     quitting = true;
     quitcode = nExitCode;
     end_message_boxes();
+    end_dialogs();
     wake();
 }
 
