@@ -14,25 +14,23 @@ struct dgl_ {
 };
 extern struct dgl_ dgl;
 
-/*
- * doitto(dir, &waste) scans the directory whose search pattern is `dir`
- * ("/home/ann/*.*", the root as "/*.*") depth first and appends one line per
- * directory, each after the lines of all its sub-directories (post-order).
- * For the tree
- *
- *     A/  B/  C/
- *         D/
- *
- * where the enumeration yields B before D, the calls and lines run:
- *
- *     doitto(A) -> doitto(B) -> doitto(C)   line C
- *                                           line B
- *               -> doitto(D)                line D
- *                                           line A
- *
- * Returns the bytes used in the whole tree; the bytes wasted in the tails of
- * the last clusters go through `waste`.
- */
+// doitto(dir, &waste) scans the directory whose search pattern is `dir`
+// ("/home/ann/*.*", the root as "/*.*") depth first and appends one line per
+// directory, each after the lines of all its sub-directories (post-order).
+// For the tree
+//
+//     A/  B/  C/
+//         D/
+//
+// where the enumeration yields B before D, the calls and lines run:
+//
+//     doitto(A) -> doitto(B) -> doitto(C)   line C
+//                                           line B
+//               -> doitto(D)                line D
+//                                           line A
+//
+// Returns the bytes used in the whole tree; the bytes wasted in the tails of
+// the last clusters go through `waste`.
 ULONGLONG doitto(char *dir, double *waste);
 
 /* Runs the disk checker on the drive of `drive` and reads sectors per cluster,

@@ -79,7 +79,7 @@ ULONGLONG doitto(char *dir, double *waste)
             if (fd->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
                 /* another filesystem mounted here: not ours to measure */
             } else if (dirlen + strlen(fd->cFileName) <= MAX_PATH - 2) {
-                /* "<dir minus *.*><name>/*.*" is at most MAX_PATH - 1 long */
+                // "<dir minus *.*><name>/*.*" is at most MAX_PATH - 1 long
                 memcpy(lv->sdir, dir, dirlen - 3);
                 strcpy(lv->sdir + dirlen - 3, fd->cFileName);
                 strcat(lv->sdir, PATHSEPSTR PATTERNTAIL);

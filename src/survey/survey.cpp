@@ -77,7 +77,7 @@ void survey(const char *path, DWORD clusterbytes)
     SetCursor(LoadCursorA(NULL, IDC_WAIT));
 
     size_t len = strlen(path);
-    /* Room for the pattern tail ("/*.*", or "*.*" after a root) and the terminator. */
+    // Room for the pattern tail ("/*.*", or "*.*" after a root) and the terminator.
     size_t tail = (len > 0 && path[len - 1] == PATHSEP) ? 3 : 4;
     if (len + tail >= MAX_PATH) {
         mbprintf(fail, "Directory Path too long");

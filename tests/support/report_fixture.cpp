@@ -49,5 +49,7 @@ void expect_chain_consistent()
     }
     EXPECT_EQ(n, gl.nNumItems) << "lines reachable from head vs nNumItems";
     EXPECT_EQ(last, gl.tail) << "tail is not the last line";
-    if (gl.head == nullptr) EXPECT_EQ(gl.tail, nullptr);
+    if (gl.head == nullptr) {
+        EXPECT_EQ(gl.tail, nullptr);
+    }
 }

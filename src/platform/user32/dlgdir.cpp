@@ -179,7 +179,7 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
         if (!field) return 0;
     }
 
-    /* Directory part and pattern: "../*.*", "name/*.*", "/mnt/usb/*.*", "*.*". */
+    // Directory part and pattern: "../*.*", "name/*.*", "/mnt/usb/*.*", "*.*".
     std::string spec = lpPathSpec ? lpPathSpec : "";
     std::string dir = ".", pattern = spec;
     if (auto slash = spec.rfind('/'); slash != std::string::npos) {
