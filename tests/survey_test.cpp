@@ -98,8 +98,9 @@ TEST_F(SurveyTest, FallbackToFreeSpaceQuery)
     unsigned long long clusters = std::min<unsigned long long>(vfs.f_blocks, 0xFFFFFFFFu);
     auto lines = report_lines();
     size_t at = 0;
-    if (clusters >= 0xFFFFFFFFu / vfs.f_frsize)
+    if (clusters >= 0xFFFFFFFFu / vfs.f_frsize) {
         EXPECT_EQ(lines.at(at++), "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
+    }
     EXPECT_EQ(lines.at(at), clusterline((ULONG)vfs.f_frsize));
     EXPECT_EQ(fake.files_in_tmpdir(), 0);
 }

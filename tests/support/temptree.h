@@ -34,7 +34,7 @@ private:
 /* Runs `argv` (argv[0] an absolute path), returns exit status, fills outputs. */
 int run_command(const std::string &cmd, std::string *out, std::string *errout);
 
-/* The search pattern of a directory path: "<path>/*.*". */
+// The search pattern of a directory path: "<path>/*.*".
 std::string pattern_of(const std::string &path);
 
 #endif
