@@ -20,10 +20,7 @@
 
 namespace {
 
-struct Geometry {
-    BOOL ok;
-    DWORD spc, bps, fc, tc;
-};
+struct Geometry { BOOL ok; DWORD spc, bps, fc, tc; };
 
 Geometry geometry(const char *root)
 {
@@ -54,110 +51,83 @@ std::string findmnt_target(const std::string &path)
 } // namespace
 
 // The figures are statvfs's: 512-byte sectors making up a fragment, available
-// and total fragments as clusters.
+// and total fragments as clusters; NULL means the current directory.
 TEST(DiskFreeSpace, MatchesStatvfs)
-{
-    TempTree t;
-    for (std::string path : {std::string("/"), t.root()}) {
-        struct statvfs before, after;
-        ASSERT_EQ(statvfs(path.c_str(), &before), 0);
-        Geometry g = geometry(path.c_str());
-        ASSERT_EQ(statvfs(path.c_str(), &after), 0);
-        ASSERT_TRUE(g.ok) << path << ": " << GetLastError();
-        ASSERT_EQ(before.f_frsize % 512, 0u) << "this machine's fragment size is unusual";
-        EXPECT_EQ(g.bps, 512u) << path;
-        EXPECT_EQ((unsigned long)g.spc * g.bps, before.f_frsize) << path;
-        EXPECT_EQ(g.tc, before.f_blocks > 0xFFFFFFFFu ? 0xFFFFFFFFu : (DWORD)before.f_blocks) << path;
-        /* Free space moves with the other work on the machine: between the two readings. */
-        unsigned long long lo = before.f_bavail < after.f_bavail ? before.f_bavail : after.f_bavail;
-        unsigned long long hi = before.f_bavail < after.f_bavail ? after.f_bavail : before.f_bavail;
-        unsigned long long slack = before.f_blocks / 100;
-        EXPECT_GE((unsigned long long)g.fc + slack, lo > 0xFFFFFFFFu ? 0xFFFFFFFFu : lo) << path;
-        EXPECT_LE((unsigned long long)g.fc, hi + slack) << path;
-    }
-}
-
-// NULL means the current directory.
-TEST(DiskFreeSpace, NullIsCurrentDirectory)
 {
     TempTree t;
     char old[MAX_PATH];
     ASSERT_NE(getcwd(old, sizeof old), nullptr);
     ASSERT_EQ(chdir(t.root().c_str()), 0);
-    Geometry g = geometry(nullptr);
-    struct statvfs v;
-    int r = statvfs(".", &v);
+    for (const char *path : {"/", t.root().c_str(), (const char *)nullptr}) {
+        std::string name = path ? path : "NULL";
+        struct statvfs before, after; /* free space moves with other work: between the two */
+        int failed = statvfs(path ? path : ".", &before);
+        Geometry g = geometry(path);
+        failed |= statvfs(path ? path : ".", &after);
+        EXPECT_TRUE(g.ok && !failed) << name << ": " << GetLastError();
+        EXPECT_EQ(before.f_frsize % 512, 0u) << "this machine's fragment size is unusual";
+        EXPECT_EQ(g.bps, 512u) << name;
+        EXPECT_EQ((unsigned long)g.spc * g.bps, before.f_frsize) << name;
+        EXPECT_EQ(g.tc, (DWORD)std::min<unsigned long long>(before.f_blocks, 0xFFFFFFFFu)) << name;
+        unsigned long long slack = before.f_blocks / 100;
+        EXPECT_GE(g.fc + slack, std::min<unsigned long long>({before.f_bavail, after.f_bavail, 0xFFFFFFFFu})) << name;
+        EXPECT_LE(g.fc, std::max(before.f_bavail, after.f_bavail) + slack) << name;
+    }
     ASSERT_EQ(chdir(old), 0);
-    ASSERT_EQ(r, 0);
-    ASSERT_TRUE(g.ok);
-    EXPECT_EQ((unsigned long)g.spc * g.bps, v.f_frsize);
-    EXPECT_EQ(g.tc, (DWORD)v.f_blocks);
-}
-
-// A tmpfs of 64 KiB has sixteen 4096-byte clusters: 8 sectors of 512 each.
-TEST(DiskFreeSpace, KnownSmallFilesystem)
-{
-    TempTree t;
-    t.dir("m");
-    ChildResult r = run_in_child([&]() -> std::string {
-        std::string why = private_mounts();
-        if (!why.empty())
-            return "skip " + why;
-        if (mount("tarvel-test", t.path("m").c_str(), "tmpfs", 0, "size=64k") != 0)
-            return std::string("skip mount tmpfs: ") + strerror(errno);
-        Geometry g = geometry((t.path("m") + "/").c_str());
-        std::ostringstream out;
-        out << g.ok << ' ' << g.spc << ' ' << g.bps << ' ' << g.fc << ' ' << g.tc;
-        return out.str();
-    });
-    ASSERT_EQ(r.status, 0) << r.output;
-    if (r.output.rfind("skip", 0) == 0)
-        GTEST_SKIP() << r.output;
-    if (sysconf(_SC_PAGESIZE) != 4096)
-        GTEST_SKIP() << "tmpfs fragments are pages, and pages here are not 4096 bytes";
-    EXPECT_EQ(r.output, "1 8 512 16 16") << "ok spc bps free total";
 }
 
 // A path that does not exist, and the testing hook, make the query fail.
 TEST(DiskFreeSpace, Failures)
 {
     TempTree t;
-    Geometry g = geometry(t.path("nothere").c_str());
-    EXPECT_FALSE(g.ok);
+    EXPECT_FALSE(geometry(t.path("nothere").c_str()).ok);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
-
     testhooks::fail_disk_free_space(true);
-    g = geometry("/");
+    Geometry g = geometry("/");
     testhooks::fail_disk_free_space(false);
     EXPECT_FALSE(g.ok);
     EXPECT_TRUE(geometry("/").ok) << "the hook must be undone by false";
 }
 
-// The mount point holding a path, with a trailing '/', as findmnt sees it.
-TEST(VolumePathName, AgreesWithFindmnt)
+// The mount point holding a path, with a trailing '/', as findmnt sees it; a
+// path that does not exist, or a buffer too small, gives FALSE.
+TEST(VolumePathName, AgreesWithFindmntAndFails)
 {
     TempTree t;
     t.file("sub/file", 1);
-    EXPECT_EQ(volume_of("/"), "/");
     std::string expected = findmnt_target(t.root());
     if (expected.empty())
         GTEST_SKIP() << "findmnt gave no answer";
-    EXPECT_EQ(volume_of(t.root()), expected);
-    EXPECT_EQ(volume_of(t.path("sub/file")), expected);
-    EXPECT_EQ(volume_of("/proc/self"), "/proc/");
+    auto fails = [](DWORD error) { return "FALSE " + std::to_string(error); };
+    struct {
+        std::string path;
+        DWORD size;
+        std::string want;
+    } cases[] = {
+        {"/", MAX_PATH, "/"},
+        {t.root(), MAX_PATH, expected},
+        {t.path("sub/file"), MAX_PATH, expected},
+        {"/proc/self", MAX_PATH, "/proc/"},
+        {"/proc/self", 7, "/proc/"}, /* exactly enough room */
+        {"/proc/self", 6, fails(ERROR_FILENAME_EXCED_RANGE)},
+        {t.path("nothere"), MAX_PATH, fails(ERROR_FILE_NOT_FOUND)},
+        {"", MAX_PATH, fails(ERROR_FILE_NOT_FOUND)},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(volume_of(c.path, c.size), c.want) << "'" << c.path << "' size " << c.size;
 }
 
-// Mount points below a directory, reached by absolute and relative paths, with
-// "." and ".." taken by their text.
-TEST(VolumePathName, MountsRelativePathsAndDots)
+// Mounts made for the test: a 64 KiB tmpfs has sixteen 4096-byte clusters of
+// 8 sectors; mount points below a directory are found by absolute and relative
+// paths, with "." and ".." taken by their text.
+TEST(DiskMounts, GeometryAndVolumePaths)
 {
     TempTree t;
     t.dir("m");
     t.dir("src/deep");
     t.dir("b");
     ChildResult r = run_in_child([&]() -> std::string {
-        std::string why = private_mounts();
-        if (!why.empty())
+        if (std::string why = private_mounts(); !why.empty())
             return "skip " + why;
         if (mount("tarvel-test", t.path("m").c_str(), "tmpfs", 0, "size=64k") != 0)
             return std::string("skip mount tmpfs: ") + strerror(errno);
@@ -165,32 +135,21 @@ TEST(VolumePathName, MountsRelativePathsAndDots)
             return std::string("skip mount --bind: ") + strerror(errno);
         if (mkdir(t.path("m/sub").c_str(), 0755) != 0 || chdir(t.path("m/sub").c_str()) != 0)
             return "cannot prepare m/sub";
-        std::ostringstream out;
-        out << volume_of(t.path("m")) << '\n'
-            << volume_of(t.path("m/sub")) << '\n'
-            << volume_of(t.path("b/deep")) << '\n'
-            << volume_of(".") << '\n'
-            << volume_of("../sub/./") << '\n'
-            << volume_of("..//..") << '\n'
-            << volume_of(t.path("m/sub/../..")) << '\n';
-        return out.str();
+        Geometry g = geometry((t.path("m") + "/").c_str());
+        std::ostringstream s;
+        s << g.ok << ' ' << g.spc << ' ' << g.bps << ' ' << g.fc << ' ' << g.tc << '\n';
+        for (std::string p : {t.path("m"), t.path("m/sub"), t.path("b/deep"), std::string("."),
+                              std::string("../sub/./"), std::string("..//.."), t.path("m/sub/../..")})
+            s << volume_of(p) << '\n';
+        return s.str();
     });
     ASSERT_EQ(r.status, 0) << r.output;
     if (r.output.rfind("skip", 0) == 0)
         GTEST_SKIP() << r.output;
-    std::string outer = findmnt_target(t.root());
-    std::string m = t.path("m") + "/";
-    std::string expected =
-        m + "\n" + m + "\n" + t.path("b") + "/\n" + m + "\n" + m + "\n" + outer + "\n" + outer + "\n";
-    EXPECT_EQ(r.output, expected);
-}
-
-// A path that does not exist, or a buffer too small, gives FALSE.
-TEST(VolumePathName, Failures)
-{
-    TempTree t;
-    EXPECT_EQ(volume_of(t.path("nothere")), "FALSE " + std::to_string(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(volume_of("/proc/self", 6), "FALSE " + std::to_string(ERROR_FILENAME_EXCED_RANGE));
-    EXPECT_EQ(volume_of("/proc/self", 7), "/proc/") << "exactly enough room";
-    EXPECT_EQ(volume_of(""), "FALSE " + std::to_string(ERROR_FILE_NOT_FOUND));
+    std::string outer = findmnt_target(t.root()), m = t.path("m") + "/", out = r.output;
+    if (sysconf(_SC_PAGESIZE) == 4096) { /* tmpfs fragments are pages */
+        EXPECT_EQ(out.substr(0, out.find('\n')), "1 8 512 16 16") << "ok spc bps free total";
+    }
+    EXPECT_EQ(out.substr(out.find('\n') + 1), m + "\n" + m + "\n" + t.path("b") + "/\n" + m + "\n" + m +
+                                                 "\n" + outer + "\n" + outer + "\n");
 }

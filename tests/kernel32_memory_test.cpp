@@ -11,17 +11,13 @@
 #include <vector>
 
 namespace {
-/* Disarms both hooks whatever a test leaves behind. */
-struct HooksOff {
-    ~HooksOff()
-    {
-        testhooks::fail_global_alloc(0);
-        testhooks::fail_global_free(0);
-    }
+struct HooksOff { /* disarms both hooks whatever a test leaves behind */
+    ~HooksOff() { testhooks::fail_global_alloc(0), testhooks::fail_global_free(0); }
 };
 } // namespace
 
-// GPTR blocks are zero-filled, also when they reuse memory that held other bytes.
+// GPTR blocks are zero-filled, also when they reuse memory that held other
+// bytes; 0 bytes still give a valid, distinct block.
 TEST(GlobalMemory, BlocksAreZeroFilled)
 {
     for (int round = 0; round < 20; round++) {
@@ -32,70 +28,47 @@ TEST(GlobalMemory, BlocksAreZeroFilled)
         memset(p, 0xAB, 1000);
         ASSERT_EQ(GlobalFree(p), nullptr);
     }
-}
-
-// A request for 0 bytes still gives a valid, distinct block that can be released.
-TEST(GlobalMemory, ZeroByteBlocksAreValid)
-{
     HGLOBAL a = GlobalAlloc(GPTR, 0), b = GlobalAlloc(GPTR, 0);
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
+    ASSERT_TRUE(a && b);
     EXPECT_NE(a, b);
     EXPECT_EQ(GlobalFree(a), nullptr);
     EXPECT_EQ(GlobalFree(b), nullptr);
 }
 
-// Releasing something that is not a live block fails: the handle comes back
-// with ERROR_INVALID_HANDLE, and a double release is caught the same way.
+// Releasing what is not a live block (never allocated, or released already)
+// gives the handle back with ERROR_INVALID_HANDLE; releasing NULL does nothing.
 TEST(GlobalMemory, InvalidReleaseRefused)
 {
     int local = 0;
-    SetLastError(0);
-    EXPECT_EQ(GlobalFree(&local), (HGLOBAL)&local);
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
-
-    HGLOBAL p = GlobalAlloc(GPTR, 16);
-    ASSERT_EQ(GlobalFree(p), nullptr);
-    SetLastError(0);
-    EXPECT_EQ(GlobalFree(p), p);
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
-
-    EXPECT_EQ(GlobalFree(nullptr), nullptr) << "releasing NULL does nothing and does not fail";
-}
-
-// fail_global_alloc(n): exactly the nth call from now fails, then the hook is spent.
-TEST(GlobalMemoryHooks, NthAllocationFails)
-{
-    HooksOff off;
-    testhooks::fail_global_alloc(3);
-    std::vector<HGLOBAL> got;
-    for (int i = 0; i < 5; i++) {
+    HGLOBAL freed = GlobalAlloc(GPTR, 16);
+    ASSERT_EQ(GlobalFree(freed), nullptr);
+    for (HGLOBAL bad : {(HGLOBAL)&local, freed}) {
         SetLastError(0);
-        HGLOBAL p = GlobalAlloc(GPTR, 8);
-        got.push_back(p);
-        if (i == 2) {
-            EXPECT_EQ(GetLastError(), (DWORD)ERROR_NOT_ENOUGH_MEMORY);
-        }
+        EXPECT_EQ(GlobalFree(bad), bad);
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
     }
-    EXPECT_NE(got[0], nullptr);
-    EXPECT_NE(got[1], nullptr);
-    EXPECT_EQ(got[2], nullptr);
-    EXPECT_NE(got[3], nullptr);
-    EXPECT_NE(got[4], nullptr);
-    for (HGLOBAL p : got)
-        EXPECT_EQ(GlobalFree(p), nullptr);
+    EXPECT_EQ(GlobalFree(nullptr), nullptr);
 }
 
-TEST(GlobalMemoryHooks, ZeroDisarms)
+// fail_global_alloc(n): exactly the nth call from now fails, then the hook is
+// spent; 0 disarms it.
+TEST(GlobalMemoryHooks, NthAllocationFails)
 {
     HooksOff off;
     testhooks::fail_global_alloc(1);
     testhooks::fail_global_alloc(0);
-    HGLOBAL p = GlobalAlloc(GPTR, 8);
-    EXPECT_NE(p, nullptr);
     testhooks::fail_global_free(1);
     testhooks::fail_global_free(0);
-    EXPECT_EQ(GlobalFree(p), nullptr);
+    EXPECT_EQ(GlobalFree(GlobalAlloc(GPTR, 8)), nullptr) << "0 must disarm both hooks";
+
+    testhooks::fail_global_alloc(3);
+    for (int i = 0; i < 5; i++) {
+        SetLastError(0);
+        HGLOBAL p = GlobalAlloc(GPTR, 8);
+        EXPECT_EQ(p == nullptr, i == 2) << "call " << i + 1;
+        EXPECT_EQ(GetLastError(), i == 2 ? (DWORD)ERROR_NOT_ENOUGH_MEMORY : 0u) << "call " << i + 1;
+        EXPECT_EQ(GlobalFree(p), nullptr);
+    }
 }
 
 // fail_global_free(n): the nth release fails and frees nothing; the block stays

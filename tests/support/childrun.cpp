@@ -15,65 +15,56 @@ ChildResult run_in_child(const std::function<std::string()> &fn)
     if (pipe2(p, O_CLOEXEC) != 0)
         return {-1, "pipe failed"};
     pid_t pid = fork();
-    if (pid < 0) {
-        close(p[0]);
-        close(p[1]);
-        return {-1, "fork failed"};
-    }
     if (pid == 0) {
         close(p[0]);
-        std::string out;
-        int code = 0;
+        std::string out = "exception in child";
+        int code = 1;
         try {
             out = fn();
+            code = 0;
         } catch (...) {
-            out = "exception in child";
-            code = 1;
         }
-        size_t done = 0;
-        while (done < out.size()) {
-            ssize_t w = write(p[1], out.data() + done, out.size() - done);
-            if (w <= 0)
-                break;
-            done += (size_t)w;
-        }
-        _exit(code);
+        /* A blocking write to a pipe the parent drains writes it all. */
+        _exit(write(p[1], out.data(), out.size()) == (ssize_t)out.size() ? code : 2);
     }
     close(p[1]);
     std::string out;
     char buf[4096];
-    ssize_t n;
-    while ((n = read(p[0], buf, sizeof buf)) != 0) {
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+    for (ssize_t n; pid > 0 && (n = read(p[0], buf, sizeof buf)) != 0;)
+        if (n > 0)
+            out.append(buf, (size_t)n);
+        else if (errno != EINTR)
             break;
-        }
-        out.append(buf, (size_t)n);
-    }
     close(p[0]);
     int st = 0;
+    if (pid < 0)
+        return {-1, "fork failed"};
     while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {
     }
     return {WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), out};
 }
 
+static std::string failed(const char *what)
+{
+    return std::string(what) + ": " + strerror(errno);
+}
+
 std::string drop_to_nobody()
 {
     if (setgroups(0, nullptr) != 0)
-        return std::string("setgroups: ") + strerror(errno);
+        return failed("setgroups");
     if (setresgid(65534, 65534, 65534) != 0)
-        return std::string("setresgid: ") + strerror(errno);
+        return failed("setresgid");
     if (setresuid(65534, 65534, 65534) != 0)
-        return std::string("setresuid: ") + strerror(errno);
+        return failed("setresuid");
     return "";
 }
 
 std::string private_mounts()
 {
     if (unshare(CLONE_NEWNS) != 0)
-        return std::string("unshare(CLONE_NEWNS): ") + strerror(errno);
+        return failed("unshare(CLONE_NEWNS)");
     if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return std::string("making mounts private: ") + strerror(errno);
+        return failed("making mounts private");
     return "";
 }

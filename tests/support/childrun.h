@@ -1,7 +1,6 @@
 /*
- * childrun.h - running a piece of a test in a forked child, for what must
- * not touch the test process itself: dropping privileges, a private mount
- * namespace, a lowered descriptor limit.
+ * childrun.h - running a piece of a test in a forked child, for what must not
+ * touch the test process: dropping privileges, private mounts, lower limits.
  */
 #ifndef TARVEL_TEST_CHILDRUN_H
 #define TARVEL_TEST_CHILDRUN_H
@@ -17,12 +16,9 @@ struct ChildResult {
 /* Forks, runs `fn` in the child, and hands back what it returned. */
 ChildResult run_in_child(const std::function<std::string()> &fn);
 
-/* In a child: become uid/gid 65534 with no supplementary groups. Returns ""
- * or the reason it could not. */
+/* In a child: become uid/gid 65534 with no supplementary groups, or a private
+ * mount namespace (mounts vanish with the child). "" or the reason it failed. */
 std::string drop_to_nobody();
-
-/* In a child: a private mount namespace, so mounts made afterwards vanish
- * with the child. Returns "" or the reason it could not. */
 std::string private_mounts();
 
 #endif
