@@ -1,5 +1,4 @@
-// GetDiskFreeSpaceA and GetVolumePathNameA against statvfs, findmnt and mounts
-// made for the test (in a private mount namespace).
+// GetDiskFreeSpaceA and GetVolumePathNameA against statvfs, findmnt and mounts made for the test.
 #include <windows.h>
 
 #include <platform_testing.h>
@@ -50,8 +49,7 @@ std::string findmnt_target(const std::string &path)
 
 } // namespace
 
-// The figures are statvfs's: 512-byte sectors making up a fragment, available
-// and total fragments as clusters; NULL means the current directory.
+// statvfs's figures: 512-byte sectors per fragment, fragments as clusters; NULL is the cwd.
 TEST(DiskFreeSpace, MatchesStatvfs)
 {
     TempTree t;
@@ -70,7 +68,8 @@ TEST(DiskFreeSpace, MatchesStatvfs)
         EXPECT_EQ((unsigned long)g.spc * g.bps, before.f_frsize) << name;
         EXPECT_EQ(g.tc, (DWORD)std::min<unsigned long long>(before.f_blocks, 0xFFFFFFFFu)) << name;
         unsigned long long slack = before.f_blocks / 100;
-        EXPECT_GE(g.fc + slack, std::min<unsigned long long>({before.f_bavail, after.f_bavail, 0xFFFFFFFFu})) << name;
+        unsigned long long lo = std::min(before.f_bavail, after.f_bavail);
+        EXPECT_GE(g.fc + slack, std::min(lo, 0xFFFFFFFFull)) << name;
         EXPECT_LE(g.fc, std::max(before.f_bavail, after.f_bavail) + slack) << name;
     }
     ASSERT_EQ(chdir(old), 0);
@@ -89,8 +88,7 @@ TEST(DiskFreeSpace, Failures)
     EXPECT_TRUE(geometry("/").ok) << "the hook must be undone by false";
 }
 
-// The mount point holding a path, with a trailing '/', as findmnt sees it; a
-// path that does not exist, or a buffer too small, gives FALSE.
+// The mount point holding a path, with a '/', as findmnt sees it; FALSE if missing or no room.
 TEST(VolumePathName, AgreesWithFindmntAndFails)
 {
     TempTree t;
@@ -117,15 +115,17 @@ TEST(VolumePathName, AgreesWithFindmntAndFails)
         EXPECT_EQ(volume_of(c.path, c.size), c.want) << "'" << c.path << "' size " << c.size;
 }
 
-// Mounts made for the test: a 64 KiB tmpfs has sixteen 4096-byte clusters of
-// 8 sectors; mount points below a directory are found by absolute and relative
-// paths, with "." and ".." taken by their text.
+// Mounts made for the test: a 64 KiB tmpfs's geometry; mount points by absolute and relative paths.
 TEST(DiskMounts, GeometryAndVolumePaths)
 {
     TempTree t;
-    t.dir("m");
-    t.dir("src/deep");
-    t.dir("b");
+    for (const char *d : {"m", "src/deep", "b"})
+        t.dir(d);
+    std::string m = t.path("m") + "/", outer = findmnt_target(t.root()), want;
+    const std::pair<std::string, std::string> cases[] = {
+        {t.path("m"), m},  {t.path("m/sub"), m},      {t.path("b/deep"), t.path("b") + "/"},
+        {".", m},          {"../sub/./", m} /* in m/sub */, {"..//..", outer},
+        {t.path("m/sub/../.."), outer}};
     ChildResult r = run_in_child([&]() -> std::string {
         if (std::string why = private_mounts(); !why.empty())
             return "skip " + why;
@@ -135,21 +135,21 @@ TEST(DiskMounts, GeometryAndVolumePaths)
             return std::string("skip mount --bind: ") + strerror(errno);
         if (mkdir(t.path("m/sub").c_str(), 0755) != 0 || chdir(t.path("m/sub").c_str()) != 0)
             return "cannot prepare m/sub";
-        Geometry g = geometry((t.path("m") + "/").c_str());
+        Geometry g = geometry(m.c_str());
         std::ostringstream s;
         s << g.ok << ' ' << g.spc << ' ' << g.bps << ' ' << g.fc << ' ' << g.tc << '\n';
-        for (std::string p : {t.path("m"), t.path("m/sub"), t.path("b/deep"), std::string("."),
-                              std::string("../sub/./"), std::string("..//.."), t.path("m/sub/../..")})
-            s << volume_of(p) << '\n';
+        for (const auto &c : cases)
+            s << c.first << " -> " << volume_of(c.first) << '\n';
         return s.str();
     });
     ASSERT_EQ(r.status, 0) << r.output;
     if (r.output.rfind("skip", 0) == 0)
         GTEST_SKIP() << r.output;
-    std::string outer = findmnt_target(t.root()), m = t.path("m") + "/", out = r.output;
+    std::string geo = r.output.substr(0, r.output.find('\n') + 1);
     if (sysconf(_SC_PAGESIZE) == 4096) { /* tmpfs fragments are pages */
-        EXPECT_EQ(out.substr(0, out.find('\n')), "1 8 512 16 16") << "ok spc bps free total";
+        EXPECT_EQ(geo, "1 8 512 16 16\n") << "ok spc bps free total";
     }
-    EXPECT_EQ(out.substr(out.find('\n') + 1), m + "\n" + m + "\n" + t.path("b") + "/\n" + m + "\n" + m +
-                                                 "\n" + outer + "\n" + outer + "\n");
+    for (const auto &c : cases)
+        want += c.first + " -> " + c.second + "\n";
+    EXPECT_EQ(r.output.substr(geo.size()), want);
 }

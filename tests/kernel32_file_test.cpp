@@ -1,5 +1,4 @@
-// CreateFileA, CloseHandle, DeleteFileA, GetTempPathA and GetTempFileNameA on
-// real files.
+// CreateFileA, CloseHandle, DeleteFileA, GetTempPathA and GetTempFileNameA on real files.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -46,6 +45,14 @@ int fd_of(const std::string &path)
     return -1;
 }
 
+/* The name GetTempFileNameA forms: <dir>/<prefix><number in hex>.tmp */
+std::string temp_name(const std::string &dir, const char *prefix, unsigned n)
+{
+    char p[MAX_PATH];
+    snprintf(p, sizeof p, "%s/%s%X.tmp", dir.c_str(), prefix, n);
+    return p;
+}
+
 HANDLE create(const std::string &path, DWORD access, DWORD disposition)
 {
     return CreateFileA(path.c_str(), access, 0, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL);
@@ -53,8 +60,7 @@ HANDLE create(const std::string &path, DWORD access, DWORD disposition)
 
 } // namespace
 
-// Each creation disposition creates, truncates or refuses as in Win32, and a
-// refusal leaves the file as it was.
+// Each creation disposition creates, truncates or refuses as in Win32; a refusal changes nothing.
 TEST(CreateFile, Dispositions)
 {
     TempTree t;
@@ -89,9 +95,7 @@ TEST(CreateFile, Dispositions)
     }
 }
 
-// New files get 0666 less the umask; the descriptor is close-on-exec and
-// blocking; CloseHandle closes it once and refuses NULL, INVALID_HANDLE_VALUE
-// and a closed handle.
+// Mode 0666 less the umask, a blocking close-on-exec descriptor that CloseHandle closes just once.
 TEST(CreateFile, DescriptorAndCloseHandle)
 {
     TempTree t;
@@ -117,8 +121,7 @@ TEST(CreateFile, DescriptorAndCloseHandle)
     }
 }
 
-// Directories and links in the last component are refused (the link's target
-// untouched); a FIFO without a writer opens at once instead of blocking.
+// Directories and links are refused, the target untouched; a FIFO without a writer never blocks.
 TEST(CreateFile, DirectoriesLinksAndFifos)
 {
     TempTree t;
@@ -159,8 +162,7 @@ TEST(DeleteFile, FilesOnly)
     EXPECT_EQ(slurp(t.path("target")), "kept");
 }
 
-// GetTempPathA: $TMPDIR when set and non-empty, else /tmp, always with a '/';
-// a buffer too small gets nothing and the result is the size needed.
+// GetTempPathA: $TMPDIR if set and non-empty, else /tmp, with a '/'; a small buffer gets nothing.
 TEST(TempPath, FromEnvironment)
 {
     ChildResult r = run_in_child([]() -> std::string { /* so TMPDIR changes stay there */
@@ -178,67 +180,59 @@ TEST(TempPath, FromEnvironment)
         UINT n = GetTempPathA(14, buf); /* exactly enough room */
         return out + std::to_string(n) + " " + buf;
     });
-    EXPECT_EQ(r.output, "13 /var/scratch/\n9 /already/\n5 /tmp/\n5 /tmp/\n14 Q 14 13 /var/scratch/");
+    EXPECT_EQ(r.output,
+              "13 /var/scratch/\n9 /already/\n5 /tmp/\n5 /tmp/\n14 Q 14 13 /var/scratch/");
 }
 
-// With uUnique 0: a new empty file of mode 0600 whatever the umask, named from
-// the path, three characters of the prefix and the number returned. With a
-// number given only the name is formed; a missing directory gives 0.
+// uUnique 0 makes a new empty file of mode 0600 whatever the umask; a given number only names one.
 TEST(TempFileName, CreatesNewPrivateFile)
 {
     TempTree t;
-    char name[MAX_PATH], second[MAX_PATH], expected[MAX_PATH];
+    char name[MAX_PATH], second[MAX_PATH];
     mode_t old = umask(0);
     UINT n = GetTempFileNameA(t.root().c_str(), "tarvel", 0, name);
     umask(old);
     ASSERT_NE(n, 0u) << GetLastError();
-    snprintf(expected, sizeof expected, "%s/tar%X.tmp", t.root().c_str(), n);
-    EXPECT_STREQ(name, expected);
+    EXPECT_EQ(name, temp_name(t.root(), "tar", n));
     struct stat st;
     ASSERT_EQ(lstat(name, &st), 0);
-    EXPECT_TRUE(S_ISREG(st.st_mode));
-    EXPECT_EQ(st.st_mode & 0777, 0600u) << std::oct << (st.st_mode & 0777);
+    EXPECT_EQ(st.st_mode, S_IFREG | 0600u) << std::oct << st.st_mode;
     EXPECT_EQ(st.st_size, 0);
     ASSERT_NE(GetTempFileNameA((t.root() + "/").c_str(), "tarvel", 0, second), 0u);
     EXPECT_STRNE(name, second) << "each call makes a new file";
 
     EXPECT_EQ(GetTempFileNameA(t.root().c_str(), "ab", 0x2A, name), 0x2Au);
-    EXPECT_EQ(std::string(name), t.root() + "/ab2A.tmp");
+    EXPECT_EQ(name, t.root() + "/ab2A.tmp");
     EXPECT_EQ(slurp(name), "<absent>");
     EXPECT_EQ(GetTempFileNameA(t.path("nothere").c_str(), "x", 0, name), 0u);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(slurp(t.path("nothere")), "<absent>");
 }
 
-// An existing file or link is never opened or changed: with every name but one
-// taken, the call finds that one; with all taken it fails.
+// An existing file or link is never opened or changed: the one free name is found, or none.
 TEST(TempFileName, NeverTouchesExistingFiles)
 {
     TempTree t;
     t.dir("names");
-    auto numbered = [&](unsigned i) {
-        char p[MAX_PATH];
-        snprintf(p, sizeof p, "%s/x%X.tmp", t.path("names").c_str(), i);
-        return std::string(p);
-    };
+    std::string dir = t.path("names");
     for (unsigned i = 1; i <= 0xFFFF; i++) {
         if (i % 1000 == 7) { /* a dangling link: creating through it would make the target */
-            ASSERT_EQ(symlink(t.path("victim").c_str(), numbered(i).c_str()), 0);
+            ASSERT_EQ(symlink(t.path("victim").c_str(), temp_name(dir, "x", i).c_str()), 0);
         } else {
-            int fd = open(numbered(i).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+            int fd = open(temp_name(dir, "x", i).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
             ASSERT_EQ(write(fd, "keep", 4), 4);
             close(fd);
         }
     }
     char name[MAX_PATH];
     SetLastError(0);
-    EXPECT_EQ(GetTempFileNameA(t.path("names").c_str(), "x", 0, name), 0u);
+    EXPECT_EQ(GetTempFileNameA(dir.c_str(), "x", 0, name), 0u);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
     EXPECT_EQ(slurp(t.path("victim")), "<absent>") << "a link was followed";
 
-    ASSERT_EQ(unlink(numbered(0xBEEF).c_str()), 0);
-    EXPECT_EQ(GetTempFileNameA(t.path("names").c_str(), "x", 0, name), 0xBEEFu);
-    EXPECT_EQ(name, numbered(0xBEEF));
-    EXPECT_EQ(slurp(numbered(0x1234)), "keep");
+    ASSERT_EQ(unlink(temp_name(dir, "x", 0xBEEF).c_str()), 0);
+    EXPECT_EQ(GetTempFileNameA(dir.c_str(), "x", 0, name), 0xBEEFu);
+    EXPECT_EQ(name, temp_name(dir, "x", 0xBEEF));
+    EXPECT_EQ(slurp(temp_name(dir, "x", 0x1234)), "keep");
     EXPECT_EQ(slurp(t.path("victim")), "<absent>");
 }

@@ -16,8 +16,7 @@ struct HooksOff { /* disarms both hooks whatever a test leaves behind */
 };
 } // namespace
 
-// GPTR blocks are zero-filled, also when they reuse memory that held other
-// bytes; 0 bytes still give a valid, distinct block.
+// GPTR blocks are zero-filled even when memory is reused; 0 bytes still give a distinct block.
 TEST(GlobalMemory, BlocksAreZeroFilled)
 {
     for (int round = 0; round < 20; round++) {
@@ -35,8 +34,7 @@ TEST(GlobalMemory, BlocksAreZeroFilled)
     EXPECT_EQ(GlobalFree(b), nullptr);
 }
 
-// Releasing what is not a live block (never allocated, or released already)
-// gives the handle back with ERROR_INVALID_HANDLE; releasing NULL does nothing.
+// Releasing what is not a live block gives the handle back; releasing NULL does nothing.
 TEST(GlobalMemory, InvalidReleaseRefused)
 {
     int local = 0;
@@ -50,9 +48,8 @@ TEST(GlobalMemory, InvalidReleaseRefused)
     EXPECT_EQ(GlobalFree(nullptr), nullptr);
 }
 
-// fail_global_alloc(n): exactly the nth call from now fails, then the hook is
-// spent; 0 disarms it.
-TEST(GlobalMemoryHooks, NthAllocationFails)
+// The hooks fail exactly the nth call from now, 0 disarms them; a failed release frees nothing.
+TEST(GlobalMemoryHooks, NthCallFails)
 {
     HooksOff off;
     testhooks::fail_global_alloc(1);
@@ -69,13 +66,7 @@ TEST(GlobalMemoryHooks, NthAllocationFails)
         EXPECT_EQ(GetLastError(), i == 2 ? (DWORD)ERROR_NOT_ENOUGH_MEMORY : 0u) << "call " << i + 1;
         EXPECT_EQ(GlobalFree(p), nullptr);
     }
-}
 
-// fail_global_free(n): the nth release fails and frees nothing; the block stays
-// live and can be released afterwards.
-TEST(GlobalMemoryHooks, NthReleaseFailsAndKeepsBlock)
-{
-    HooksOff off;
     HGLOBAL a = GlobalAlloc(GPTR, 8), b = GlobalAlloc(GPTR, 8);
     ASSERT_TRUE(a && b);
     memset(b, 0x5A, 8);

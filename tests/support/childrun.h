@@ -1,7 +1,4 @@
-/*
- * childrun.h - running a piece of a test in a forked child, for what must not
- * touch the test process: dropping privileges, private mounts, lower limits.
- */
+/* childrun.h - a piece of a test in a forked child: lost privileges, private mounts, limits. */
 #ifndef TARVEL_TEST_CHILDRUN_H
 #define TARVEL_TEST_CHILDRUN_H
 
@@ -16,8 +13,7 @@ struct ChildResult {
 /* Forks, runs `fn` in the child, and hands back what it returned. */
 ChildResult run_in_child(const std::function<std::string()> &fn);
 
-/* In a child: become uid/gid 65534 with no supplementary groups, or a private
- * mount namespace (mounts vanish with the child). "" or the reason it failed. */
+/* In a child: become uid/gid 65534, or get private mounts. "" or the reason it failed. */
 std::string drop_to_nobody();
 std::string private_mounts();
 
