@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDialog>
 #include <QKeyEvent>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QPushButton>
 #include <QTimer>
+
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
 
 #include "../../src/platform/user32/dlgcontrols.h"
 
@@ -33,14 +33,12 @@ void when_dialog_up(std::function<void(QDialog *)> body)
     poll->start();
 }
 
-QLineEdit *path_field(QDialog *dlg)
-{
-    return dlg->findChild<QLineEdit *>();
-}
+QLineEdit *path_field(QDialog *dlg) { return dlg->findChild<QLineEdit *>(); }
+QListWidget *list_box(QDialog *dlg) { return dlg->findChild<QListWidget *>(); }
 
-QListWidget *list_box(QDialog *dlg)
+std::string field_bytes(QDialog *dlg)
 {
-    return dlg->findChild<QListWidget *>();
+    return path_field(dlg)->property("win32_text").toByteArray().toStdString();
 }
 
 QPushButton *button(QDialog *dlg, const QString &text)
@@ -62,62 +60,65 @@ void press_key(QDialog *dlg, int key, QWidget *w)
     }
 }
 
-static void mouse(QWidget *vp, QEvent::Type type, QPoint p, Qt::MouseButtons held)
-{
-    QMouseEvent e(type, QPointF(p), QPointF(vp->mapToGlobal(p)), Qt::LeftButton, held, Qt::NoModifier);
-    QApplication::sendEvent(vp, &e);
-}
-
-void click_item(QListWidget *list, QListWidgetItem *item)
-{
-    list->scrollToItem(item);
-    QWidget *vp = list->viewport();
-    QPoint p = list->visualItemRect(item).center();
-    mouse(vp, QEvent::MouseButtonPress, p, Qt::LeftButton);
-    mouse(vp, QEvent::MouseButtonRelease, p, Qt::NoButton);
-}
-
-void double_click(QListWidget *list, QListWidgetItem *item)
+static void clicks(QListWidget *list, QListWidgetItem *item, bool twice)
 {
     list->scrollToItem(item);
     QPointer<QWidget> vp = list->viewport();
-    QPoint p = list->visualItemRect(item).center();
-    mouse(vp, QEvent::MouseButtonPress, p, Qt::LeftButton);
-    mouse(vp, QEvent::MouseButtonRelease, p, Qt::NoButton);
-    mouse(vp, QEvent::MouseButtonDblClick, p, Qt::LeftButton);
-    if (vp) mouse(vp, QEvent::MouseButtonRelease, p, Qt::NoButton);
+    const QPoint p = list->visualItemRect(item).center();
+    auto send = [&](QEvent::Type type, Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(p), QPointF(vp->mapToGlobal(p)), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(vp, &e);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    if (!twice) return;
+    send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    if (vp) send(QEvent::MouseButtonRelease, Qt::NoButton); /* the double-click may have ended the dialog */
 }
 
-std::vector<QByteArray> item_bytes(QListWidget *list)
-{
-    std::vector<QByteArray> out;
-    for (int i = 0; i < list->count(); ++i)
-        out.push_back(list->item(i)->data(Qt::UserRole).toByteArray());
-    return out;
-}
+void click_item(QListWidget *list, QListWidgetItem *item) { clicks(list, item, false); }
+void double_click(QListWidget *list, QListWidgetItem *item) { clicks(list, item, true); }
 
 QListWidgetItem *find_item(QListWidget *list, const QByteArray &bytes)
 {
     for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->data(Qt::UserRole).toByteArray() == bytes) return list->item(i);
+        if (listbox_item_bytes(list->item(i)) == bytes) return list->item(i);
     return nullptr;
 }
 
 bool enter(QDialog *dlg, const QByteArray &bytes)
 {
-    QListWidget *list = list_box(dlg);
-    QListWidgetItem *item = list ? find_item(list, bytes) : nullptr;
-    if (!item) return false;
-    double_click(list, item);
-    return true;
+    QListWidgetItem *item = list_box(dlg) ? find_item(list_box(dlg), bytes) : nullptr;
+    if (item) double_click(list_box(dlg), item);
+    return item != nullptr;
 }
 
-std::string describe_items(QListWidget *list)
+std::string listing(QListWidget *list, bool drives)
 {
     std::string s;
-    for (const QByteArray &b : item_bytes(list)) {
-        if (!s.empty()) s += ' ';
-        s += b.toStdString();
+    for (int i = 0; list && i < list->count(); ++i) {
+        QByteArray b = listbox_item_bytes(list->item(i));
+        if (!drives && b.startsWith("[-")) continue;
+        s += (s.empty() ? "" : " ") + b.toStdString();
     }
     return s;
+}
+
+std::string real_path(const std::string &p)
+{
+    char buf[PATH_MAX];
+    return realpath(p.c_str(), buf) ? std::string(buf) : p;
+}
+
+std::string cwd()
+{
+    char buf[PATH_MAX];
+    return getcwd(buf, sizeof buf) ? std::string(buf) : std::string("(getcwd failed)");
+}
+
+std::string window_text(HWND hwnd)
+{
+    char buf[MAX_PATH + 64] = "";
+    GetWindowTextA(hwnd, buf, sizeof buf);
+    return buf;
 }
