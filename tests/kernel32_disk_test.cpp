@@ -13,6 +13,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "childrun.h"
 #include "temptree.h"
@@ -49,8 +50,8 @@ std::string findmnt_target(const std::string &path)
 
 } // namespace
 
-// statvfs's figures: 512-byte sectors per fragment, fragments as clusters; NULL is the cwd.
-TEST(DiskFreeSpace, MatchesStatvfs)
+// statvfs's figures (512-byte sectors, fragment clusters, NULL the cwd); failures and the hook.
+TEST(DiskFreeSpace, MatchesStatvfsOrFails)
 {
     TempTree t;
     char old[MAX_PATH];
@@ -73,12 +74,7 @@ TEST(DiskFreeSpace, MatchesStatvfs)
         EXPECT_LE(g.fc, std::max(before.f_bavail, after.f_bavail) + slack) << name;
     }
     ASSERT_EQ(chdir(old), 0);
-}
 
-// A path that does not exist, and the testing hook, make the query fail.
-TEST(DiskFreeSpace, Failures)
-{
-    TempTree t;
     EXPECT_FALSE(geometry(t.path("nothere").c_str()).ok);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
     testhooks::fail_disk_free_space(true);
@@ -97,11 +93,7 @@ TEST(VolumePathName, AgreesWithFindmntAndFails)
     if (expected.empty())
         GTEST_SKIP() << "findmnt gave no answer";
     auto fails = [](DWORD error) { return "FALSE " + std::to_string(error); };
-    struct {
-        std::string path;
-        DWORD size;
-        std::string want;
-    } cases[] = {
+    const std::tuple<std::string, DWORD, std::string> cases[] = { /* path, buffer size, result */
         {"/", MAX_PATH, "/"},
         {t.root(), MAX_PATH, expected},
         {t.path("sub/file"), MAX_PATH, expected},
@@ -111,8 +103,8 @@ TEST(VolumePathName, AgreesWithFindmntAndFails)
         {t.path("nothere"), MAX_PATH, fails(ERROR_FILE_NOT_FOUND)},
         {"", MAX_PATH, fails(ERROR_FILE_NOT_FOUND)},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(volume_of(c.path, c.size), c.want) << "'" << c.path << "' size " << c.size;
+    for (const auto &[path, size, want] : cases)
+        EXPECT_EQ(volume_of(path, size), want) << "'" << path << "' size " << size;
 }
 
 // Mounts made for the test: a 64 KiB tmpfs's geometry; mount points by absolute and relative paths.

@@ -213,8 +213,7 @@ TEST(TempFileName, CreatesNewPrivateFile)
 TEST(TempFileName, NeverTouchesExistingFiles)
 {
     TempTree t;
-    t.dir("names");
-    std::string dir = t.path("names");
+    const std::string &dir = t.root();
     for (unsigned i = 1; i <= 0xFFFF; i++) {
         if (i % 1000 == 7) { /* a dangling link: creating through it would make the target */
             ASSERT_EQ(symlink(t.path("victim").c_str(), temp_name(dir, "x", i).c_str()), 0);

@@ -78,10 +78,8 @@ protected:
         std::vector<char> line(cmdline.c_str(), cmdline.c_str() + cmdline.size() + 1);
         memset(pi, 0x55, sizeof *pi); /* so that a NULL must really be written */
         BOOL ok = CreateProcessA(app, line.data(), NULL, NULL, TRUE, 0, env, cwd, &si, pi);
-        DWORD error = GetLastError();
         if (si.hStdOutput)
-            CloseHandle(si.hStdOutput);
-        SetLastError(error);
+            CloseHandle(si.hStdOutput); /* a success leaves the last error alone */
         return ok;
     }
 
