@@ -1,55 +1,58 @@
-/*
- * window_fixture.h - the real main window, made as WinMain makes it but
- * without its message loop, under a spy window procedure that records every
- * message and hands it on to WndProc; helpers to size the client area, run
- * Qt's events, read the bars and the pixels, and see which strips a paint
- * was asked for.
- */
+/* window_fixture.h - the real main window as WinMain makes it, without its loop, under a spy
+ * procedure; helpers for sizes, bars, pixels, painted strips, and real message boxes. */
 #ifndef TARVEL_TEST_WINDOW_FIXTURE_H
 #define TARVEL_TEST_WINDOW_FIXTURE_H
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QApplication>
-#include <QEvent>
 #include <QImage>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QTimer>
 
-#include <string>
+#include <functional>
+#include <ostream>
 #include <vector>
 
 #include "../src/platform/user32/hwnd.h"
 #include "report_fixture.h"
 #include "tarvel/tarvel.h"
 
+inline void PrintTo(const QRect &r, std::ostream *os)
+{
+    *os << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+}
+
 struct SeenMessage {
     UINT msg;
     WPARAM wParam;
     bool glhwndset; /* gl.hwnd named the window when WndProc returned */
 };
-
-inline std::vector<SeenMessage> &seen_messages()
-{
-    static std::vector<SeenMessage> seen;
-    return seen;
-}
+inline std::vector<SeenMessage> seen_msgs;
+/* When set and returning true, the message is handled there instead of by WndProc. */
+inline std::function<bool(HWND, UINT)> intercept;
 
 /* Clears gl.hwnd before each message, so only WndProc itself can set it. */
 inline LRESULT CALLBACK spyproc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     gl.hwnd = NULL;
-    const size_t at = seen_messages().size(); /* in the order they arrive */
-    seen_messages().push_back({msg, wParam, false});
+    const size_t at = seen_msgs.size();
+    seen_msgs.push_back({msg, wParam, false});
+    if (intercept && intercept(hwnd, msg)) {
+        gl.hwnd = hwnd;
+        return 0;
+    }
     LRESULT r = WndProc(hwnd, msg, wParam, lParam);
-    seen_messages()[at].glhwndset = gl.hwnd == hwnd;
+    seen_msgs[at].glhwndset = gl.hwnd == hwnd;
     return r;
 }
 
-/* Every posted message and a pending quit are taken off the queue (not
- * dispatched), so the next test starts with an empty one. */
+/* Takes every posted message and a pending quit off the queue, undispatched. */
 inline void drain_queue()
 {
     MSG m;
@@ -57,20 +60,6 @@ inline void drain_queue()
     while (GetMessageA(&m, NULL, 0, 0)) {
     }
 }
-
-/* Records the update rectangle of every paint the viewport receives. */
-class PaintSpy : public QObject {
-public:
-    std::vector<QRect> rects;
-
-protected:
-    bool eventFilter(QObject *, QEvent *e) override
-    {
-        if (e->type() == QEvent::Paint)
-            rects.push_back(static_cast<QPaintEvent *>(e)->rect());
-        return false;
-    }
-};
 
 inline void run_events()
 {
@@ -80,11 +69,52 @@ inline void run_events()
     }
 }
 
-inline std::string rectstr(const QRect &r)
-{
-    return "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) +
-           "x" + std::to_string(r.height()) + ")";
-}
+/* Records the update rectangle of every paint the viewport receives. */
+struct PaintSpy : QObject {
+    std::vector<QRect> rects;
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        if (e->type() == QEvent::Paint)
+            rects.push_back(static_cast<QPaintEvent *>(e)->rect());
+        return false;
+    }
+};
+
+/* Watches for the next real message box, notes how it looked and answers it
+ * (with OK unless told otherwise); after 10 s without one, answer(nullptr). */
+struct BoxWatcher {
+    bool seen = false;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::TextFormat format = Qt::AutoText;
+    QString text, title;
+    QWidget *parent = nullptr;
+    QMessageBox::StandardButtons buttons;
+    std::function<void(QMessageBox *)> answer =
+        [](QMessageBox *b) { b ? b->button(QMessageBox::Ok)->click() : void(); };
+    QTimer poll;
+    int polls = 0;
+
+    BoxWatcher()
+    {
+        QObject::connect(&poll, &QTimer::timeout, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box && ++polls < 2000)
+                return;
+            poll.stop();
+            if (box) {
+                seen = true;
+                icon = box->icon();
+                format = box->textFormat();
+                text = box->text();
+                title = box->windowTitle();
+                parent = box->parentWidget();
+                buttons = box->standardButtons();
+            }
+            answer(box);
+        });
+        poll.start(5);
+    }
+};
 
 class MainWindowTest : public ReportTest {
 protected:
@@ -94,32 +124,29 @@ protected:
     QWidget *view = nullptr;
     PaintSpy spy;
 
-    /* Registers the class and creates the window exactly as WinMain does,
-     * with the spy in place of WndProc. */
-    HWND create_window(WNDPROC proc = spyproc)
+    void SetUp() override
     {
+        ReportTest::SetUp();
+        seen_msgs.clear();
         WNDCLASSA wc{};
         wc.style = CS_HREDRAW | CS_VREDRAW;
-        wc.lpfnWndProc = proc;
+        wc.lpfnWndProc = spyproc;
         wc.hInstance = GetModuleHandleA(NULL);
         wc.hIcon = LoadIconA(wc.hInstance, lpszAppName);
         wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
         wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
         wc.lpszMenuName = lpszAppName;
         wc.lpszClassName = lpszAppName;
-        if (!RegisterClassA(&wc))
-            return NULL;
-        return CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL,
+        ASSERT_NE(RegisterClassA(&wc), 0);
+        hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL,
                                CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, NULL, NULL, wc.hInstance, NULL);
-    }
-
-    void SetUp() override
-    {
-        ReportTest::SetUp();
-        seen_messages().clear();
-        hwnd = create_window();
         ASSERT_NE(hwnd, (HWND)NULL);
-        find_widgets();
+        top = qobject_cast<QMainWindow *>(hwnd_widget(hwnd));
+        ASSERT_NE(top, nullptr);
+        area = top->findChild<QAbstractScrollArea *>();
+        ASSERT_NE(area, nullptr);
+        view = area->viewport();
+        view->installEventFilter(&spy);
         ShowWindow(hwnd, SW_SHOWNORMAL);
         UpdateWindow(hwnd);
         run_events();
@@ -127,6 +154,7 @@ protected:
 
     void TearDown() override
     {
+        intercept = nullptr;
         if (view)
             view->removeEventFilter(&spy);
         if (IsWindow(hwnd))
@@ -138,44 +166,26 @@ protected:
         ReportTest::TearDown();
     }
 
-    void find_widgets()
-    {
-        top = qobject_cast<QMainWindow *>(hwnd_widget(hwnd));
-        ASSERT_NE(top, nullptr);
-        area = top->findChild<QAbstractScrollArea *>();
-        ASSERT_NE(area, nullptr);
-        view = area->viewport();
-        view->installEventFilter(&spy);
-    }
-
     QScrollBar *qbar(int nBar) { return nBar == SB_VERT ? area->verticalScrollBar() : area->horizontalScrollBar(); }
 
     SCROLLINFO info(int nBar)
     {
-        SCROLLINFO si{};
-        si.cbSize = sizeof si;
-        si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
         EXPECT_TRUE(GetScrollInfo(hwnd, nBar, &si));
         return si;
     }
 
-    /* The bar as Win32 reports it and as the QScrollBar shows it agree, and
-     * are as expected. */
+    /* The bar as Win32 reports it and as the visible QScrollBar shows it. */
     void expect_bar(int nBar, int nMin, int nMax, UINT nPage, int nPos, bool enabled)
     {
         SCROLLINFO si = info(nBar);
-        const char *name = nBar == SB_VERT ? "vertical" : "horizontal";
-        EXPECT_EQ(si.nMin, nMin) << name;
-        EXPECT_EQ(si.nMax, nMax) << name;
-        EXPECT_EQ(si.nPage, nPage) << name;
-        EXPECT_EQ(si.nPos, nPos) << name;
         QScrollBar *q = qbar(nBar);
-        EXPECT_EQ(q->minimum(), nMin) << name;
-        EXPECT_EQ(q->maximum(), std::max<int>(nMin, nMax - std::max<int>((int)nPage - 1, 0))) << name;
-        EXPECT_EQ(q->pageStep(), (int)nPage) << name;
-        EXPECT_EQ(q->value(), nPos) << name;
-        EXPECT_EQ(q->isEnabled(), enabled) << name;
-        EXPECT_TRUE(q->isVisible()) << name;
+        const int qmax = std::max<int>(nMin, nMax - std::max<int>((int)nPage - 1, 0)), page = (int)nPage;
+        EXPECT_EQ(std::vector<int>({si.nMin, si.nMax, (int)si.nPage, si.nPos, q->minimum(), q->maximum(),
+                                    q->pageStep(), q->value(), q->isEnabled(), q->isVisible()}),
+                  std::vector<int>({nMin, nMax, page, nPos, nMin, qmax, page, nPos, enabled, true}))
+            << (nBar == SB_VERT ? "vertical" : "horizontal")
+            << ": nMin nMax nPage nPos, then QScrollBar min max page value enabled visible";
     }
 
     /* Resizes the window so that the client area is w x h pixels. */
@@ -189,7 +199,15 @@ protected:
     }
 
     QImage grab() { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
+    /* How many pixels in rows y0..y1 are (or, with `is` false, are not) colour c. */
+    int pixels(const QImage &img, int y0, int y1, QColor c, bool is = true)
+    {
+        int n = 0;
+        for (int y = std::max(y0, 0); y < std::min(y1, img.height()); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += (img.pixelColor(x, y) == c) == is;
+        return n;
+    }
     QColor base() const { return view->palette().color(QPalette::Active, QPalette::Base); }
     QColor highlight() const { return view->palette().color(QPalette::Active, QPalette::Highlight); }
 
