@@ -8,10 +8,10 @@
 #include <windows.h>
 
 #include <stdio.h>
-#include <string.h>
 
 #include "tarvel/report.h"
 #include "tarvel/shell.h"
+#include "setbar.h"
 
 /* The vertical bar follows the line count: enabled by the first line that
  * does not fit, its range grown by every line after that. The position is
@@ -22,14 +22,7 @@ static void keepscrollbar(void)
         EnableScrollBar(gl.hwnd, SB_VERT, ESB_ENABLE_BOTH);
     gl.nNumItems++;
     if (gl.nDspLines < gl.nNumItems) {
-        SCROLLINFO si;
-        memset(&si, 0, sizeof si);
-        si.cbSize = sizeof si;
-        si.fMask = SIF_RANGE | SIF_PAGE;
-        si.nMin = 0;
-        si.nMax = gl.nNumItems - 1;
-        si.nPage = (UINT)gl.nDspLines;
-        SetScrollInfo(gl.hwnd, SB_VERT, &si, TRUE);
+        setbar(SB_VERT, SIF_RANGE | SIF_PAGE, gl.nNumItems - 1, gl.nDspLines, 0);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <string.h>
 
 #include "tarvel/report.h"
+#include "setbar.h"
 
 void resize(void)
 {
@@ -25,15 +26,7 @@ void resize(void)
 
     if (gl.nDspLines < gl.nNumItems) {
         EnableScrollBar(gl.hwnd, SB_VERT, ESB_ENABLE_BOTH);
-        SCROLLINFO si;
-        memset(&si, 0, sizeof si);
-        si.cbSize = sizeof si;
-        si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-        si.nMin = 0;
-        si.nMax = gl.nNumItems - 1;
-        si.nPage = (UINT)gl.nDspLines;
-        si.nPos = gl.nCurPos;
-        SetScrollInfo(gl.hwnd, SB_VERT, &si, TRUE);
+        setbar(SB_VERT, SIF_RANGE | SIF_PAGE | SIF_POS, gl.nNumItems - 1, gl.nDspLines, gl.nCurPos);
     } else {
         /* Everything fits: greyed out, keeping range, page and position. */
         EnableScrollBar(gl.hwnd, SB_VERT, ESB_DISABLE_BOTH);

@@ -12,6 +12,7 @@
 #include <string.h>
 
 #include "tarvel/report.h"
+#include "setbar.h"
 
 /* The horizontal range is fixed: it does not follow the length of the lines. */
 enum { HMAX = 260, HPAGE = 40 };
@@ -22,15 +23,7 @@ void setupscrollbars(void)
     ShowScrollBar(gl.hwnd, SB_VERT, TRUE);
     EnableScrollBar(gl.hwnd, SB_HORZ, ESB_ENABLE_BOTH);
 
-    SCROLLINFO si;
-    memset(&si, 0, sizeof si);
-    si.cbSize = sizeof si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    si.nMin = 0;
-    si.nMax = HMAX;
-    si.nPage = HPAGE;
-    si.nPos = 0;
-    SetScrollInfo(gl.hwnd, SB_HORZ, &si, TRUE);
+    setbar(SB_HORZ, SIF_RANGE | SIF_PAGE | SIF_POS, HMAX, HPAGE, 0);
     /* The vertical bar gets its state from the first resize. */
 }
 
@@ -85,8 +78,19 @@ static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
     else
         ScrollWindowEx(gl.hwnd, (int)d, 0, NULL, &rect, NULL, NULL, SW_INVALIDATE);
 
-    si.fMask = SIF_POS;
-    si.nPos = *pos;
+    setbar(nBar, SIF_POS, 0, 0, *pos);
+}
+
+void setbar(int nBar, UINT fMask, int nMax, int nPage, int nPos)
+{
+    SCROLLINFO si;
+    memset(&si, 0, sizeof si);
+    si.cbSize = sizeof si;
+    si.fMask = fMask;
+    si.nMin = 0;
+    si.nMax = nMax;
+    si.nPage = (UINT)nPage;
+    si.nPos = nPos;
     SetScrollInfo(gl.hwnd, nBar, &si, TRUE);
 }
 

@@ -136,9 +136,9 @@ inline bool is_dot_or_dotdot(const char *n)
 
 /* The last component of the pattern: either every name, or an fnmatch pattern. */
 struct NameFilter {
-    const char *spec;
+    const char *mask;
     bool all;
-    bool matches(const char *name) const { return all || fnmatch(spec, name, 0) == 0; }
+    bool matches(const char *name) const { return all || fnmatch(mask, name, 0) == 0; }
 };
 
 /* The attributes of an entry whose statx failed for a reason other than its
@@ -288,10 +288,10 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
         return INVALID_HANDLE_VALUE;
     }
 
-    /* Split "dir/spec": no '/' is the current directory, a leading one alone the root. */
+    /* Split "dir/mask": no '/' is the current directory, a leading one alone the root. */
     char dir[MAX_PATH];
     const char *slash = strrchr(lpFileName, '/');
-    const char *spec = slash ? slash + 1 : lpFileName;
+    const char *mask = slash ? slash + 1 : lpFileName;
     size_t dirlen = slash ? static_cast<size_t>(slash - lpFileName) : 0;
     if (dirlen >= sizeof dir) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
@@ -305,7 +305,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
         memcpy(dir, lpFileName, dirlen);
         dir[dirlen] = '\0';
     }
-    NameFilter filter{spec, strcmp(spec, "*.*") == 0 || strcmp(spec, "*") == 0};
+    NameFilter filter{mask, strcmp(mask, "*.*") == 0 || strcmp(mask, "*") == 0};
 
     int dfd = open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dfd < 0) {

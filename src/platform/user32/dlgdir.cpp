@@ -180,11 +180,11 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
     }
 
     // Directory part and pattern: "../*.*", "name/*.*", "/mnt/usb/*.*", "*.*".
-    std::string spec = lpPathSpec ? lpPathSpec : "";
-    std::string dir = ".", pattern = spec;
-    if (auto slash = spec.rfind('/'); slash != std::string::npos) {
-        dir = slash == 0 ? "/" : spec.substr(0, slash);
-        pattern = spec.substr(slash + 1);
+    std::string pathmask = lpPathSpec ? lpPathSpec : "";
+    std::string dir = ".", pattern = pathmask;
+    if (auto slash = pathmask.rfind('/'); slash != std::string::npos) {
+        dir = slash == 0 ? "/" : pathmask.substr(0, slash);
+        pattern = pathmask.substr(slash + 1);
     }
     if (pattern.empty()) pattern = "*.*";
 
