@@ -92,8 +92,7 @@ ULONGLONG doitto(char *dir, double *waste)
             /* Any other entry is a file: links count with their own size,
              * FIFOs, sockets and devices with theirs. */
             ULONGLONG size = ((ULONGLONG)fd->nFileSizeHigh << 32) | fd->nFileSizeLow;
-            bytesused += (double)fd->nFileSizeHigh * 4294967296.0;
-            bytesused += (double)fd->nFileSizeLow;
+            bytesused += (double)size;
             byteswasted += (double)tailwaste(size);
         }
         searching = FindNextFileA(hFind, &lv->fd);

@@ -77,9 +77,9 @@ void survey(const char *path, DWORD clusterbytes)
     SetCursor(LoadCursorA(NULL, IDC_WAIT));
 
     size_t len = strlen(path);
-    // Room for the pattern tail ("/*.*", or "*.*" after a root) and the terminator.
-    size_t tail = (len > 0 && path[len - 1] == PATHSEP) ? 3 : 4;
-    if (len + tail >= MAX_PATH) {
+    // The pattern tail: "/*.*", or "*.*" after a root, which ends in the separator.
+    const char *tail = (len > 0 && path[len - 1] == PATHSEP) ? PATTERNTAIL : PATHSEPSTR PATTERNTAIL;
+    if (len + strlen(tail) >= MAX_PATH) {
         mbprintf(fail, "Directory Path too long");
         SetCursor(hcurr);
         return;
@@ -103,10 +103,7 @@ void survey(const char *path, DWORD clusterbytes)
     BOOL large = dgl.bpc != 0 && tc >= 0xFFFFFFFFu / dgl.bpc;
 
     strcpy(gl.prevdir, buff);
-    if (buff[len - 1] == PATHSEP)
-        strcat(buff, PATTERNTAIL);
-    else
-        strcat(buff, PATHSEPSTR PATTERNTAIL);
+    strcat(buff, tail);
 
     if (!emptyreport()) {
         SetCursor(hcurr);
