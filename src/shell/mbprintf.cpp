@@ -6,9 +6,6 @@
 #include "tarvel/report.h"
 #include "tarvel/shell.h"
 
-const char *err = "Error";
-const char *fail = "Failure";
-
 void mbprintf(const char *caption, const char *szFmt, ...)
 {
     char buff[1024];

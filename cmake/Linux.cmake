@@ -1,0 +1,53 @@
+# The Linux build: our own <windows.h> on POSIX and Qt 6 (src/platform).
+#
+#   tarvel_kernel32   KERNEL32 on POSIX alone
+#   tarvel_user32     USER32 and GDI32 on Qt, with the resource script compiled in
+#   tarvel_nowindow   the few USER32 calls of a program without windows, no Qt
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+
+file(GLOB TARVEL_KERNEL32_SOURCES CONFIGURE_DEPENDS src/platform/kernel32/*.cpp)
+add_library(tarvel_kernel32 STATIC ${TARVEL_KERNEL32_SOURCES})
+target_include_directories(tarvel_kernel32 PUBLIC src/platform/include PRIVATE src/platform)
+
+file(GLOB TARVEL_USER32_SOURCES CONFIGURE_DEPENDS
+  src/platform/user32/*.cpp src/platform/gdi32/*.cpp src/platform/resources/*.cpp)
+add_library(tarvel_user32 STATIC ${TARVEL_USER32_SOURCES})
+target_include_directories(tarvel_user32 PRIVATE src/platform ${CMAKE_CURRENT_BINARY_DIR}/generated)
+target_link_libraries(tarvel_user32 PUBLIC tarvel_kernel32 Qt6::Widgets)
+
+# The resource script and icon are compiled into the layer, which reads them
+# the way Windows reads a program's resources.
+include(cmake/EmbedResources.cmake)
+tarvel_embed_resources(tarvel_user32
+  ${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.rc
+  ${CMAKE_CURRENT_SOURCE_DIR}/resources/resource.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.ico)
+
+file(GLOB TARVEL_NOWINDOW_SOURCES CONFIGURE_DEPENDS src/platform/nowindow/*.cpp)
+add_library(tarvel_nowindow STATIC ${TARVEL_NOWINDOW_SOURCES})
+target_link_libraries(tarvel_nowindow PUBLIC tarvel_kernel32)
+
+target_link_libraries(tarvel_core PUBLIC tarvel_kernel32)
+
+# Everything the window program is made of, for the program, its tests and
+# its benchmarks.
+# (An OBJECT library gives its objects only to those that link it directly.)
+add_library(tarvel_app INTERFACE)
+target_sources(tarvel_app INTERFACE $<TARGET_OBJECTS:tarvel_shell>)
+target_link_libraries(tarvel_app INTERFACE tarvel_core tarvel_user32)
+
+# main() starts Qt and calls WinMain.
+add_executable(tarvel src/platform/entry/main.cpp)
+target_link_libraries(tarvel PRIVATE tarvel_app)
+
+add_executable(tarvel-scan ${TARVEL_SCAN_SOURCES})
+target_link_libraries(tarvel-scan PRIVATE tarvel_core tarvel_nowindow)
+
+add_subdirectory(bench)
+
+include(cmake/Install.cmake)
+
+if(TARVEL_TESTS)
+  enable_testing()
+  add_subdirectory(tests)
+endif()
