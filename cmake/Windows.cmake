@@ -1,0 +1,30 @@
+# The native 32-bit Windows build (cmake/mingw-i686.cmake): the application
+# code against the real Windows headers and libraries. Neither Qt nor
+# src/platform is built; resources/tarvel.rc is compiled by windres.
+enable_language(RC)
+
+# Standalone programs: the C and C++ runtimes are linked in, so that they
+# import Windows' own DLLs only.
+add_link_options(-static -static-libgcc -static-libstdc++)
+target_link_libraries(tarvel_core PUBLIC user32 gdi32 kernel32)
+
+# The manifest (resources/tarvel.manifest) asks for the UTF-8 code page, so
+# that the "A" calls see every name, and for DPI awareness.
+set(TARVEL_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/resources/manifest.rc)
+set_source_files_properties(${TARVEL_MANIFEST} PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.manifest)
+set_source_files_properties(resources/tarvel.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.ico;${CMAKE_CURRENT_SOURCE_DIR}/resources/resource.h")
+
+add_executable(tarvel WIN32 $<TARGET_OBJECTS:tarvel_shell> resources/tarvel.rc ${TARVEL_MANIFEST})
+target_link_libraries(tarvel PRIVATE tarvel_core)
+
+add_executable(tarvel-scan ${TARVEL_SCAN_SOURCES} ${TARVEL_MANIFEST})
+target_link_libraries(tarvel-scan PRIVATE tarvel_core)
+
+include(cmake/Package-windows.cmake)
+
+if(TARVEL_TESTS)
+  enable_testing()
+  add_subdirectory(tests/windows)
+endif()
