@@ -121,6 +121,30 @@ TEST_F(ScrollTest, QtBarSendsScrollCodesAndMovesOnlyWhereTold)
     EXPECT_EQ(scroll_messages(), want);
 }
 
+// Dragging the thumb reaches every line, also beyond the 16 bits of the
+// message's thumb position (the classic wrap past 65,535 lines).
+TEST_F(ScrollTest, ThumbDragReachesTheLastLineOfLongReports)
+{
+    size_rows(10);
+    for (int n : {65535, 65536, 65537, 70000}) {
+        SCOPED_TRACE(std::to_string(n) + " lines");
+        reset_report();
+        gl.hwnd = hwnd;
+        fill(n);
+        run_events();
+        QScrollBar *q = qbar(SB_VERT);
+        const int last = n - gl.nDspLines;
+        for (int target : {last - 3, last}) {
+            q->setSliderDown(true);
+            q->setSliderPosition(target);
+            EXPECT_EQ(gl.nCurPos, target) << "while dragging";
+            q->setSliderDown(false);
+            EXPECT_EQ(gl.nCurPos, target) << "after the release";
+        }
+        expect_bar(SB_VERT, 0, n - 1, gl.nDspLines, last, true);
+    }
+}
+
 // Rows shown are height / row height + 1, a row height below 1 counting as 1.
 TEST_F(ScrollTest, RowsShownFollowTheClientHeight)
 {

@@ -1,7 +1,9 @@
 /*
- * gl.cpp - the display and list record, with the values it starts with.
+ * gl.cpp - the two global records, with the values they start with: the
+ * display and list record gl and the drive record dgl.
  */
 #include "tarvel/report.h"
+#include "tarvel/survey.h"
 
 struct gl_ gl = {
     0,       /* nDspLines */
@@ -15,4 +17,8 @@ struct gl_ gl = {
     0,       /* hcurpos */
     nullptr, /* hwnd */
     0.0,     /* totalbytesused */
+};
+
+struct dgl_ dgl = {
+    0, /* bpc, until the first survey sets it */
 };

@@ -34,7 +34,7 @@ static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
     SCROLLINFO si;
     memset(&si, 0, sizeof si);
     si.cbSize = sizeof si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
     GetScrollInfo(gl.hwnd, nBar, &si);
     const int oldpos = si.nPos;
 
@@ -48,7 +48,12 @@ static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
     case SB_PAGEUP: p -= si.nPage; break;
     case SB_PAGEDOWN: p += si.nPage; break;
     case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: p = thumbpos; break;
+    case SB_THUMBTRACK:
+        /* The message carries only 16 bits of the thumb's position; a
+         * longer range (more than 65,536 lines) takes the whole position
+         * from the bar itself. */
+        p = si.nMax > 0xFFFF ? si.nTrackPos : thumbpos;
+        break;
     default: break; /* SB_TOP, SB_BOTTOM, SB_ENDSCROLL: no change, but still clamped */
     }
 
@@ -79,19 +84,6 @@ static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
         ScrollWindowEx(gl.hwnd, (int)d, 0, NULL, &rect, NULL, NULL, SW_INVALIDATE);
 
     setbar(nBar, SIF_POS, 0, 0, *pos);
-}
-
-void setbar(int nBar, UINT fMask, int nMax, int nPage, int nPos)
-{
-    SCROLLINFO si;
-    memset(&si, 0, sizeof si);
-    si.cbSize = sizeof si;
-    si.fMask = fMask;
-    si.nMin = 0;
-    si.nMax = nMax;
-    si.nPage = (UINT)nPage;
-    si.nPos = nPos;
-    SetScrollInfo(gl.hwnd, nBar, &si, TRUE);
 }
 
 void vScroll(WORD wScroll, WORD thumbpos)

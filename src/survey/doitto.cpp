@@ -17,8 +17,6 @@
 #include "tarvel/shell.h"
 #include "tarvel/survey.h"
 
-struct dgl_ dgl = {0};
-
 /* What one level of the walk keeps off the stack: with MAX_PATH at 4096 the
  * record and the pattern buffer would otherwise cost 8 KiB per level, and a
  * tree 2,000 levels deep must fit the default stack. */
