@@ -48,7 +48,6 @@ trap 'kill $pid 2>/dev/null || true' EXIT
 
 main=$(wait_window '^Directory Sizes$' 20)
 [ -n "$main" ] || { echo "screenshot.sh: the main window did not appear" >&2; exit 1; }
-xdotool windowsize --sync "$main" 820 560 || true
 xdotool windowfocus --sync "$main"
 sleep 0.5
 xdotool key alt+f

@@ -133,8 +133,11 @@ TEST_F(PaintTest, HundredThousandLinesToTheEndAndBack)
         llprintf(i == 0 || i == n - 1 ? 1000.0 : 0.0, "line %d", i);
     expect_bar(SB_VERT, 0, n - 1, k + 1, 0, true);
 
-    SendMessageA(hwnd, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 65535), 0);
-    EXPECT_EQ(gl.nCurPos, 65535) << "thumb positions are 16 bits";
+    QScrollBar *q = qbar(SB_VERT);
+    q->setSliderDown(true);
+    q->setSliderPosition(70000);
+    q->setSliderDown(false);
+    EXPECT_EQ(gl.nCurPos, 70000) << "a drag beyond 16 bits";
     int before = -1;
     while (gl.nCurPos != before) {
         before = gl.nCurPos;
@@ -155,6 +158,29 @@ TEST_F(PaintTest, HundredThousandLinesToTheEndAndBack)
     EXPECT_EQ(bar_end(img, 0), 131);
     EXPECT_EQ(bar_end(img, 1), 11);
     expect_bar(SB_VERT, 0, n - 1, k + 1, 0, true);
+}
+
+// Control bytes in a line (a name may hold a newline or a tab) are drawn as
+// one visible mark each, on the line's own row: "new\nline" is wider than
+// "newline" by a mark, and the row below it stays empty.
+TEST_F(PaintTest, ControlBytesDrawnAsMarks)
+{
+    llprintf(-1.0, "%s", "new\nline\ttab");
+    llprintf(-1.0, "%s", "");
+    llprintf(-1.0, "%s", "newlinetab");
+    run_events();
+    QImage img = grab();
+    auto text_end = [&](int j) {
+        for (int x = img.width() - 1; x >= 0; --x)
+            for (int y = j * rpl(); y < j * rpl() + cy; ++y)
+                if (img.pixelColor(x, y) != base()) return x;
+        return -1;
+    };
+    QFontMetrics fm(view->font());
+    const int marks = fm.horizontalAdvance(QString::fromUtf8("\u240A\u2409"));
+    EXPECT_GT(marks, 0);
+    EXPECT_NEAR(text_end(0) - text_end(2), marks, 3) << "two marks wider";
+    EXPECT_EQ(pixels(img, rpl(), 2 * rpl(), base(), false), 0) << "nothing spills onto the next row";
 }
 
 // Paint calls misused: WM_PAINT outside a paint, BeginPaint on no window, bad rectangles, brushes, UTF-8.

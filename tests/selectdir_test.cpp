@@ -9,6 +9,9 @@
 #include "tarvel/report.h"
 #include "tarvel/select.h"
 
+#include <QCoreApplication>
+#include <QScrollBar>
+
 #include <cstring>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -195,6 +198,45 @@ TEST_F(SelectDirTest, StrangeNamesKeepTheirBytes)
         EXPECT_EQ(title(), "Directory Sizes of " + path);
         EXPECT_EQ(cwd(), path);
     }
+}
+
+// A list box shows what a Win32 one shows: a refilled list from its first
+// entry, whatever was scrolled before; a name with control bytes in one row,
+// its bytes as marks; a long name whole, clipped at the edge, never elided.
+TEST_F(SelectDirTest, ListRowsAsWin32DrawsThem)
+{
+    for (int i = 0; i < 60; ++i) {
+        tree.dir("many/d" + std::to_string(100 + i));
+        tree.dir("many/d159/e" + std::to_string(100 + i));
+    }
+    tree.dir("new\nline\ttab");
+    const std::string longname(200, 'x');
+    tree.dir(longname);
+    when_dialog_up([&](QDialog *dlg) {
+        QListWidget *list = list_box(dlg);
+        QListWidgetItem *odd = find_item(list, "[new\nline\ttab]");
+        ASSERT_NE(odd, nullptr) << listing(list);
+        EXPECT_EQ(odd->text(), QString::fromUtf8("[new\u240Aline\u2409tab]"));
+        EXPECT_EQ(list->visualItemRect(odd).height(), list->visualItemRect(list->item(0)).height())
+            << "one row, like any other";
+        QListWidgetItem *wide = find_item(list, QByteArray::fromStdString("[" + longname + "]"));
+        ASSERT_NE(wide, nullptr);
+        EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
+        EXPECT_EQ(wide->text().toStdString(), "[" + longname + "]");
+
+        auto settle = [] { for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(); };
+        ASSERT_TRUE(enter(dlg, "[many]"));
+        settle();
+        list->scrollToBottom();
+        settle();
+        ASSERT_GT(list->verticalScrollBar()->value(), 0) << "the list must scroll for this test";
+        ASSERT_TRUE(enter(dlg, "[d159]"));
+        settle();
+        EXPECT_EQ(list->verticalScrollBar()->value(), 0);
+        EXPECT_EQ(list->itemAt(2, 2), list->item(0)) << "the first entry in the top row";
+        button(dlg, "Cancel")->click();
+    });
+    EXPECT_EQ(choose(), "(cancelled)");
 }
 
 // A directory the user may not read cannot be entered: the list, the field and the current directory stay.

@@ -1,10 +1,12 @@
 // The main window: start-up, commands, the message loop's end, closing, titles, the wait
 // cursor and the layer's window calls on bad handles.
+#include "dialogdriver.h"
 #include "window_fixture.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 
 #include <cstring>
 
@@ -145,10 +147,38 @@ TEST_F(MainWindowTest, WaitCursorUntilRestored)
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
     EXPECT_EQ(SetCursor(wait), wait) << "setting it twice stacks nothing";
 
+    /* A box or dialog up meanwhile shows its own arrow, as its own loop does in
+     * Win32; the wait cursor is back over the window once it has gone. */
+    auto shape = [] { return QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor; };
+    testhooks::answer_message_boxes(nullptr);
+    Qt::CursorShape overbox = Qt::BlankCursor, overdialog = Qt::BlankCursor;
+    BoxWatcher watcher;
+    watcher.answer = [&](QMessageBox *b) {
+        overbox = shape();
+        if (b) b->button(QMessageBox::Ok)->click();
+    };
+    MessageBoxA(hwnd, "busy", "Failure", MB_ICONEXCLAMATION);
+    EXPECT_EQ(overbox, Qt::ArrowCursor) << "over the box";
+    EXPECT_EQ(shape(), Qt::WaitCursor) << "after the box";
+    when_dialog_up([&](QDialog *dlg) {
+        overdialog = shape();
+        button(dlg, "Cancel")->click();
+    });
+    DialogBoxParamA(GetModuleHandleA(NULL), "SelectDir", hwnd, selectdirDlgProc, 0);
+    EXPECT_EQ(overdialog, Qt::ArrowCursor) << "over the dialog";
+    EXPECT_EQ(shape(), Qt::WaitCursor) << "after the dialog";
+
     EXPECT_EQ(SetCursor(prev), wait);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(GetCursor(), arrow);
     EXPECT_EQ(LoadCursorA(GetModuleHandleA(NULL), IDC_WAIT), (HCURSOR)NULL) << "no cursor resources";
+}
+
+// CW_USEDEFAULT makes the window three quarters of the screen's work area, as Win32 does.
+TEST_F(MainWindowTest, DefaultSizeFollowsTheScreen)
+{
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(top->size(), QSize(work.width() * 3 / 4, work.height() * 3 / 4));
 }
 
 /* ---- WinMain with its own message loop ---- */

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "../../src/platform/user32/dlgcontrols.h"
+#include "../../src/platform/user32/modal.h"
 
 void when_dialog_up(std::function<void(QDialog *)> body)
 {

@@ -13,13 +13,14 @@
  *                 an empty or inverted rectangle fills nothing.
  *   TextOutA      draws opaquely: the text's cell (advance width by the
  *                 font's line height) covers what lies beneath in the base
- *                 colour, the text in the text colour. Bytes are decoded
- *                 as UTF-8, invalid ones shown as replacement marks.
+ *                 colour, the text in the text colour. Bytes are shown as
+ *                 gdi32/text.h says: UTF-8, control bytes as visible marks.
  *   GetTextExtentPoint32A   the advance width and the font's full line height.
  * Colours are the active palette's, whatever the window's activation.
  */
 #include <windows.h>
 
+#include "gdi32/text.h"
 #include "user32/window.h"
 
 #include <QFontMetrics>
@@ -140,7 +141,7 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c)
         return FALSE;
     if (!dc->painter || c == 0)
         return TRUE;
-    const QString text = QString::fromUtf8(lpString, c);
+    const QString text = shown_text(lpString, c);
     const QFontMetrics fm(dc->font);
     const int width = fm.horizontalAdvance(text);
     dc->painter->fillRect(QRect(x, y, width, fm.height()), colour(dc, QPalette::Base));
@@ -155,7 +156,7 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
     if (!dc || !psizl || c < 0 || (!lpString && c > 0))
         return FALSE;
     const QFontMetrics fm(dc->font);
-    psizl->cx = fm.horizontalAdvance(QString::fromUtf8(lpString, c));
+    psizl->cx = fm.horizontalAdvance(shown_text(lpString, c));
     psizl->cy = fm.height();
     return TRUE;
 }

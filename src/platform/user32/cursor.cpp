@@ -10,10 +10,13 @@
  *                 the override. Returns the previous cursor.
  *   GetCursor     the cursor last set (the arrow at start).
  * Before any window or without a QGuiApplication these only keep the handle.
+ * A message box or dialog shows the arrow while it is up (ModalArrow,
+ * modal.h); the cursor the program set is back when it has gone.
  */
 #include <windows.h>
 
 #include "user32/icons.h"
+#include "user32/modal.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -86,4 +89,21 @@ HCURSOR WINAPI SetCursor(HCURSOR hCursor)
 HCURSOR WINAPI GetCursor(void)
 {
     return current;
+}
+
+ModalArrow::ModalArrow() : pushed_(qGuiApp && overriding)
+{
+    /* Only over the program's own override: without one the arrow shows anyway. */
+    if (pushed_) {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+        flush_window_system();
+    }
+}
+
+ModalArrow::~ModalArrow()
+{
+    if (pushed_ && qGuiApp) {
+        QGuiApplication::restoreOverrideCursor();
+        flush_window_system();
+    }
 }

@@ -10,12 +10,12 @@
  *                     has returned.
  *   GetDlgItem        the handle of a control by its id.
  *   GetDlgItemTextA   a control's text, byte-exact, cut to cchMax - 1.
- *   SetDlgItemTextA   a control's text; shown decoded as UTF-8.
+ *   SetDlgItemTextA   a control's text (shown as gdi32/text.h says).
  *   end_dialogs       (layer only) ends every running dialog with 0, for
  *                     PostQuitMessage: Win32's modal loops end on WM_QUIT.
  *
- * Controls: EDIT (QLineEdit), LISTBOX (QListWidget), BUTTON (push buttons
- * only, QPushButton). Positions and sizes are dialog units converted through
+ * Controls (dlgcontrols.cpp): EDIT, LISTBOX, BUTTON (push buttons only).
+ * Positions and sizes are dialog units converted through
  * the template's font as Qt substitutes it: x * baseX / 4, y * baseY / 8,
  * baseX the font's average character width, baseY its height. Keyboard as the
  * Win32 dialog manager: Tab/Shift+Tab move through the tab stops in template
@@ -27,6 +27,7 @@
  */
 #include "user32/dlgcontrols.h"
 #include "user32/hwnd.h"
+#include "user32/modal.h"
 #include "resources/rcscript.h"
 
 #include <QApplication>
@@ -43,10 +44,6 @@
 #include <cstring>
 
 namespace {
-
-const char *const kId = "win32_id";       /* control id */
-const char *const kStyle = "win32_style"; /* control style bits */
-const char *const kText = "win32_text";   /* control text, raw bytes */
 
 /* What DialogBoxParamA keeps on its own stack, so that the result survives
  * even a dialog destroyed with its owner. */
@@ -93,7 +90,7 @@ protected:
     {
         QWidget *cancel = nullptr;
         for (QWidget *c : controls)
-            if (c->property(kId).toInt() == IDCANCEL) cancel = c;
+            if (control_id(c) == IDCANCEL) cancel = c;
         command(IDCANCEL, BN_CLICKED, cancel);
     }
 
@@ -108,8 +105,8 @@ protected:
             QWidget *from = nullptr;
             for (QWidget *c : controls)
                 if (dynamic_cast<QPushButton *>(c) &&
-                    (c->property(kStyle).toUInt() & 0xF) == BS_DEFPUSHBUTTON) {
-                    id = c->property(kId).toInt();
+                    (control_style(c) & 0xF) == BS_DEFPUSHBUTTON) {
+                    id = control_id(c);
                     from = c;
                     break;
                 }
@@ -135,11 +132,6 @@ Win32Dialog *dialog_of(HWND hDlg)
     return d;
 }
 
-QString decoded(const QByteArray &bytes)
-{
-    return QString::fromUtf8(bytes); /* invalid sequences become U+FFFD */
-}
-
 /* Win32's dialog base units for a font: the average width of the letters
  * A-Z a-z (rounded) and the full character height. */
 struct BaseUnits {
@@ -161,65 +153,13 @@ int to_px(int du, int base, int per)
     return (du * base + per / 2) / per; /* MulDiv rounding */
 }
 
-/* One control from its template line; nullptr for a class we cannot make. */
-QWidget *make_control(const rc::Control &c, Win32Dialog *dlg)
-{
-    QWidget *w = nullptr;
-    if (c.cls == "EDIT") {
-        auto *e = new QLineEdit(dlg);
-        e->setReadOnly(c.style & ES_READONLY);
-        e->setFrame(c.style & WS_BORDER);
-        /* Typed text becomes the control's bytes. */
-        QObject::connect(e, &QLineEdit::textEdited, e,
-                         [e](const QString &t) { e->setProperty(kText, t.toUtf8()); });
-        w = e;
-    } else if (c.cls == "LISTBOX") {
-        auto *l = new QListWidget(dlg);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
-        l->setFrameShape((c.style & WS_BORDER) ? QFrame::StyledPanel : QFrame::NoFrame);
-        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        l->setVerticalScrollBarPolicy(!(c.style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOff
-                                      : (c.style & LBS_DISABLENOSCROLL) ? Qt::ScrollBarAlwaysOn
-                                                                        : Qt::ScrollBarAsNeeded);
-        if (c.style & LBS_NOTIFY) {
-            QObject::connect(l, &QListWidget::itemDoubleClicked, dlg, [dlg, l, id = c.id](QListWidgetItem *) {
-                dlg->command(id, LBN_DBLCLK, l);
-            });
-            QObject::connect(l, &QListWidget::currentRowChanged, dlg, [dlg, l, id = c.id](int row) {
-                if (row >= 0) dlg->command(id, LBN_SELCHANGE, l);
-            });
-        }
-        w = l;
-    } else if (c.cls == "BUTTON") {
-        /* Only push buttons: check boxes, radio buttons and group boxes are
-         * other BS_ types that no template of ours uses. */
-        if ((c.style & 0xF) > BS_DEFPUSHBUTTON) return nullptr;
-        auto *b = new QPushButton(decoded(QByteArray::fromStdString(c.text)), dlg);
-        b->setAutoDefault(false);
-        b->setDefault(false);
-        QObject::connect(b, &QPushButton::clicked, dlg, [dlg, b, id = c.id] {
-            dlg->command(id, BN_CLICKED, b);
-        });
-        w = b;
-    } else {
-        return nullptr;
-    }
-    w->setProperty(kId, c.id);
-    w->setProperty(kStyle, (uint)c.style);
-    w->setProperty(kText, QByteArray::fromStdString(c.text));
-    w->setFocusPolicy((c.style & WS_TABSTOP) ? Qt::StrongFocus : Qt::ClickFocus);
-    w->setEnabled(!(c.style & WS_DISABLED));
-    return w;
-}
-
 Win32Dialog *build(const rc::Dialog &t, QWidget *owner, DLGPROC proc, RunState *run)
 {
     auto *dlg = new Win32Dialog(owner, proc, run);
     dlg->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         ((t.style & WS_SYSMENU) ? Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                                                 : Qt::WindowFlags()));
-    dlg->setWindowTitle(decoded(QByteArray::fromStdString(t.caption)));
-    dlg->setProperty(kText, QByteArray::fromStdString(t.caption));
+    set_control_text(dlg, QByteArray::fromStdString(t.caption));
 
     QFont font = dlg->font();
     if ((t.style & DS_SETFONT) && !t.fontname.empty()) {
@@ -229,7 +169,9 @@ Win32Dialog *build(const rc::Dialog &t, QWidget *owner, DLGPROC proc, RunState *
     BaseUnits bu = base_units(font);
 
     for (const rc::Control &c : t.controls) {
-        QWidget *w = make_control(c, dlg);
+        QWidget *w = make_control(c, dlg, [dlg](int id, int code, QWidget *from) {
+            dlg->command(id, code, from);
+        });
         if (!w) {
             delete dlg;
             return nullptr;
@@ -263,65 +205,18 @@ QWidget *first_tabstop(Win32Dialog *dlg)
     return nullptr;
 }
 
-bool item_less(const std::pair<QString, QByteArray> &a, const std::pair<QString, QByteArray> &b)
-{
-    int c = a.first.compare(b.first, Qt::CaseInsensitive);
-    return c != 0 ? c < 0 : a.second < b.second;
-}
-
 } // namespace
 
-/* ---- shared with dlgdir.cpp ---------------------------------------------- */
+/* ---- shared with the other USER32 files ---------------------------------------------- */
 
 QWidget *dlg_control(HWND hDlg, int id)
 {
     Win32Dialog *dlg = dialog_of(hDlg);
     if (!dlg) return nullptr;
     for (QWidget *c : dlg->controls)
-        if (c->property(kId).toInt() == id) return c;
+        if (control_id(c) == id) return c;
     SetLastError(ERROR_INVALID_WINDOW_HANDLE); /* Win32: ERROR_CONTROL_ID_NOT_FOUND */
     return nullptr;
-}
-
-QByteArray control_text(const QWidget *control)
-{
-    return control->property(kText).toByteArray();
-}
-
-void set_control_text(QWidget *control, const QByteArray &bytes)
-{
-    control->setProperty(kText, bytes);
-    QString shown = decoded(bytes);
-    if (auto *e = dynamic_cast<QLineEdit *>(control)) {
-        e->setText(shown);
-        e->setCursorPosition(0); /* a long path shows its start, as an edit control does */
-    } else if (auto *b = dynamic_cast<QPushButton *>(control)) {
-        b->setText(shown);
-    }
-}
-
-void listbox_fill(QListWidget *list, const std::vector<QByteArray> &items)
-{
-    std::vector<std::pair<QString, QByteArray>> rows;
-    rows.reserve(items.size());
-    for (const QByteArray &b : items) rows.emplace_back(decoded(b), b);
-    if (list->property(kStyle).toUInt() & LBS_SORT)
-        std::stable_sort(rows.begin(), rows.end(), item_less);
-
-    /* Filling is no user action: no LBN_SELCHANGE. */
-    QSignalBlocker quiet(list);
-    list->clear();
-    for (auto &[shown, bytes] : rows) {
-        auto *item = new QListWidgetItem(shown);
-        item->setData(Qt::UserRole, bytes);
-        list->addItem(item);
-    }
-    list->setCurrentRow(-1);
-}
-
-QByteArray listbox_item_bytes(const QListWidgetItem *item)
-{
-    return item->data(Qt::UserRole).toByteArray();
 }
 
 void end_dialogs()
@@ -372,6 +267,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent
         if (r && first && dlg) first->setFocus(Qt::OtherFocusReason);
     }
     if (dlg && !run.ended) {
+        ModalArrow arrow;
         running.emplace_back(dlg);
         dlg->exec();
         running.pop_back();

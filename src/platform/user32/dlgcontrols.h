@@ -1,11 +1,11 @@
 /*
- * dlgcontrols.h - the controls of a dialog made by DialogBoxParamA, as the
- * dialog-directory calls (dlgdir.cpp) reach them.
+ * dlgcontrols.h - the controls of a dialog made by DialogBoxParamA
+ * (dlgcontrols.cpp), as the dialog (dialog.cpp) and the dialog-directory
+ * calls (dlgdir.cpp) reach them.
  *
  * A control's text is kept as the bytes the program gave it; the widget shows
- * them decoded as UTF-8 (invalid bytes as replacement marks), and
- * GetDlgItemTextA hands the same bytes back. List-box items likewise keep
- * their bytes in Qt::UserRole.
+ * them as gdi32/text.h says, and GetDlgItemTextA hands the same bytes back.
+ * List-box items likewise keep their bytes in Qt::UserRole.
  */
 #ifndef TARVEL_PLATFORM_DLGCONTROLS_H
 #define TARVEL_PLATFORM_DLGCONTROLS_H
@@ -13,29 +13,43 @@
 #include <windows.h>
 
 #include <QByteArray>
+
+#include <functional>
 #include <vector>
 
 class QListWidget;
 class QListWidgetItem;
 class QWidget;
 
+namespace rc {
+struct Control;
+}
+
+/* A notification for the dialog procedure: WM_COMMAND with id and code, from `control`. */
+using ControlNotify = std::function<void(int id, int code, QWidget *control)>;
+
+/* The control of one template line, a child of `dlg`, or nullptr for a class
+ * that cannot be made. */
+QWidget *make_control(const rc::Control &c, QWidget *dlg, const ControlNotify &notify);
+
+int control_id(const QWidget *control);
+DWORD control_style(const QWidget *control);
+
 /* The control `id` of dialog `hDlg`, or nullptr (with the last error set)
- * when the handle is no dialog of ours or it has no such control. */
+ * when the handle is no dialog of ours or it has no such control (dialog.cpp). */
 QWidget *dlg_control(HWND hDlg, int id);
 
-/* The bytes a control holds, and a new text for it. */
+/* The bytes a control holds, and a new text for it (a dialog's: its caption). */
 QByteArray control_text(const QWidget *control);
 void set_control_text(QWidget *control, const QByteArray &bytes);
 
 /* Replaces a list box's items by `items` (their bytes), in the order of a
  * sorted list box (LBS_SORT: case-insensitive) or as given. No selection
- * remains and no notification is sent, as after LB_RESETCONTENT/LB_ADDSTRING. */
+ * remains, no notification is sent and the first item is at the top, as
+ * after LB_RESETCONTENT/LB_ADDSTRING. */
 void listbox_fill(QListWidget *list, const std::vector<QByteArray> &items);
 
 /* The bytes of a list-box item. */
 QByteArray listbox_item_bytes(const QListWidgetItem *item);
-
-/* Ends every dialog whose modal loop runs, with 0 (PostQuitMessage). */
-void end_dialogs();
 
 #endif

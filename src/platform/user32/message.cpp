@@ -18,7 +18,6 @@
  * thread are dispatched from that loop, as Win32's modal loops do.
  * Qt's own events become messages in window.cpp and scrollbar.cpp.
  */
-#include "user32/dlgcontrols.h"
 #include "user32/hwnd.h"
 #include "user32/modal.h"
 #include "user32/window.h"

@@ -73,7 +73,10 @@ int show_box(QWidget *owner, const char *text, const char *caption, UINT uType)
     box->setDefaultButton(QMessageBox::Ok);
 
     openboxes().push_back(box);
-    box->exec();
+    {
+        ModalArrow arrow;
+        box->exec();
+    }
     auto &open = openboxes();
     for (auto it = open.begin(); it != open.end();)
         it = (it->isNull() || *it == box) ? open.erase(it) : it + 1;

@@ -11,8 +11,10 @@
  *                     range, position from nMin to nMax - nPage + 1. Returns
  *                     the position. Unlike Win32 it never hides, shows,
  *                     enables or disables the bar by itself.
- *   GetScrollInfo     the fields named in fMask; SIF_TRACKPOS gives the drag
- *                     position while the thumb is held, else the position.
+ *   GetScrollInfo     the fields named in fMask; SIF_TRACKPOS gives the thumb's
+ *                     position while it is dragged and while SB_THUMBPOSITION
+ *                     is handled (32 bits, where the message has 16), else
+ *                     the position.
  * Calls on a null or invalid window, or on SB_CTL, fail quietly (0/FALSE).
  *
  * The Win32 state (ScrollBarState) is the truth; the QScrollBar only shows it.
@@ -23,11 +25,18 @@
  * SB_ENDSCROLL; dragging the thumb sends SB_THUMBTRACK with the drag
  * position, releasing it SB_THUMBPOSITION and SB_ENDSCROLL. The thumb
  * position travels in the message's high word: 16 bits, as in Win32.
+ *
+ * The wheel and the keys of the client area scroll too, through the same
+ * messages and only while their bar is enabled (a disabled bar keeps a stale
+ * range): a wheel notch is three SB_LINEUP/SB_LINEDOWN (sideways, or with
+ * Shift, on the horizontal bar); Up, Down, PageUp and PageDown are the
+ * vertical codes 0-3, Left and Right the horizontal codes 0 and 1.
  */
 #include "user32/window.h"
 #include "user32/hwnd.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QWheelEvent>
@@ -120,7 +129,7 @@ protected:
         if (event->type() != QEvent::Wheel)
             return false;
         QPoint d = static_cast<QWheelEvent *>(event)->angleDelta();
-        window_->client->wheel(bar_ == SB_VERT ? d : QPoint(d.x() + d.y(), 0));
+        wheel_scroll(window_, d, bar_ == SB_HORZ);
         return true;
     }
 
@@ -128,6 +137,18 @@ private:
     Win32Window *window_;
     int bar_;
 };
+
+/* SB_THUMBPOSITION with the thumb's whole position readable through
+ * SIF_TRACKPOS while the program handles it, then SB_ENDSCROLL. */
+void end_thumb(Win32Window *window, int nBar, int pos)
+{
+    ScrollBarState &s = window->bars[nBar];
+    s.si.nTrackPos = pos;
+    s.tracking = true;
+    send_scroll(window, nBar, SB_THUMBPOSITION, pos);
+    s.tracking = false;
+    send_scroll(window, nBar, SB_ENDSCROLL);
+}
 
 } // namespace
 
@@ -156,11 +177,9 @@ void wire_scroll_bar(Win32Window *window, int nBar)
             if (s.tracking) {
                 s.si.nTrackPos = wanted;
                 send_scroll(window, nBar, SB_THUMBTRACK, wanted);
-                return;
+            } else {
+                end_thumb(window, nBar, wanted); /* moved without a drag: ends at once */
             }
-            code = SB_THUMBPOSITION; /* moved without a drag: ends at once */
-            send_scroll(window, nBar, code, wanted);
-            send_scroll(window, nBar, SB_ENDSCROLL);
             return;
         default:
             return;
@@ -175,12 +194,50 @@ void wire_scroll_bar(Win32Window *window, int nBar)
     });
     QObject::connect(q, &QAbstractSlider::sliderReleased, window, [window, nBar] {
         ScrollBarState &s = window->bars[nBar];
-        if (!s.tracking)
-            return;
-        s.tracking = false;
-        send_scroll(window, nBar, SB_THUMBPOSITION, s.si.nTrackPos);
-        send_scroll(window, nBar, SB_ENDSCROLL);
+        if (s.tracking)
+            end_thumb(window, nBar, s.si.nTrackPos);
     });
+}
+
+void wheel_scroll(Win32Window *window, QPoint delta, bool sideways)
+{
+    /* Shift+wheel scrolls sideways, whichever way the device reports it. */
+    if (sideways)
+        delta = QPoint(delta.x() + delta.y(), 0);
+    /* One notch (120 units) is three lines, as Windows' default wheel setting;
+     * smaller movements (touchpads) add up until they make a notch. */
+    for (int nBar : {SB_VERT, SB_HORZ}) {
+        ScrollBarState &s = window->bars[nBar];
+        s.wheel += nBar == SB_VERT ? delta.y() : delta.x();
+        const int notches = s.wheel / 120;
+        s.wheel -= notches * 120;
+        if (!s.enabled)
+            s.wheel = 0; /* nothing is kept for a bar that cannot move */
+        if (notches == 0 || !s.shown || !s.enabled)
+            continue;
+        /* Positive deltas point away from the user (up) or to the left. */
+        const int code = notches > 0 ? SB_LINEUP : SB_LINEDOWN;
+        for (int n = std::abs(notches) * 3; n > 0 && !window->destroyed; --n)
+            send_scroll(window, nBar, code);
+    }
+}
+
+bool key_scroll(Win32Window *window, int key)
+{
+    int nBar = SB_VERT, code;
+    switch (key) {
+    case Qt::Key_Up: code = SB_LINEUP; break;
+    case Qt::Key_Down: code = SB_LINEDOWN; break;
+    case Qt::Key_PageUp: code = SB_PAGEUP; break;
+    case Qt::Key_PageDown: code = SB_PAGEDOWN; break;
+    case Qt::Key_Left: nBar = SB_HORZ; code = SB_LINELEFT; break;
+    case Qt::Key_Right: nBar = SB_HORZ; code = SB_LINERIGHT; break;
+    default: return false;
+    }
+    const ScrollBarState &s = window->bars[nBar];
+    if (s.shown && s.enabled)
+        send_scroll(window, nBar, code);
+    return true;
 }
 
 BOOL WINAPI ShowScrollBar(HWND hWnd, int wBar, BOOL bShow)

@@ -10,22 +10,21 @@
  *                      for WS_HSCROLL/WS_VSCROLL. WM_CREATE, then WM_SIZE, are
  *                      sent before it returns; -1 from WM_CREATE fails the
  *                      creation. Only top-level windows; WM_CREATE's lParam
- *                      is 0 (no CREATESTRUCT). CW_USEDEFAULT gives 640x480.
+ *                      is 0 (no CREATESTRUCT). A CW_USEDEFAULT width
+ *                      gives three quarters of the screen's work area.
  *   ShowWindow, DestroyWindow (WM_DESTROY, then the handle is invalid; the
  *                      widget goes once Qt is back in its event loop),
  *   IsWindow, SetWindowTextA/GetWindowTextA (the title is kept as raw bytes
- *                      and shown decoded as UTF-8, invalid bytes as
- *                      replacement marks), GetWindowLongA/GetWindowLongPtrA
+ *                      and shown as gdi32/text.h says), GetWindowLongA/GetWindowLongPtrA
  *                      (GWL_HINSTANCE, GWL_STYLE), GetClientRect,
- *                      GetModuleHandleA (the program's own module only),
- *                      LoadIconA (ICON resources of the script, and
- *                      IDI_APPLICATION).
+ *                      GetModuleHandleA (the program's own module only).
  * Qt events arrive at the window procedure as messages: the viewport's paint
  * as WM_PAINT, its resize as WM_SIZE, a menu item as a posted WM_COMMAND with
  * the item's id (as Win32 posts it once the menu has closed), the close box as
- * WM_CLOSE; wheel and keys as scroll messages (see ClientArea below).
+ * WM_CLOSE; wheel and keys as scroll messages (scrollbar.cpp).
  */
 #include "user32/window.h"
+#include "gdi32/text.h"
 #include "user32/hwnd.h"
 #include "user32/icons.h"
 #include "resources/rcscript.h"
@@ -37,6 +36,7 @@
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
@@ -166,59 +166,16 @@ void ClientArea::resizeEvent(QResizeEvent *)
 
 void ClientArea::wheelEvent(QWheelEvent *event)
 {
-    QPoint delta = event->angleDelta();
-    if (event->modifiers() & Qt::ShiftModifier) {
-        /* Shift+wheel scrolls sideways, whichever way the device reports it. */
-        delta = QPoint(delta.x() + delta.y(), 0);
-    }
-    wheel(delta);
+    wheel_scroll(win_, event->angleDelta(), event->modifiers() & Qt::ShiftModifier);
     event->accept();
-}
-
-void ClientArea::wheel(QPoint delta)
-{
-    /* One notch (120 units) is three lines, as Windows' default wheel setting;
-     * smaller movements (touchpads) add up until they make a notch. */
-    wheely_ += delta.y();
-    wheelx_ += delta.x();
-    const struct {
-        int *acc;
-        int nBar;
-    } axes[] = {{&wheely_, SB_VERT}, {&wheelx_, SB_HORZ}};
-    for (const auto &axis : axes) {
-        int notches = *axis.acc / 120;
-        *axis.acc -= notches * 120;
-        const ScrollBarState &s = win_->bars[axis.nBar];
-        if (notches == 0 || !s.shown || !s.enabled) {
-            if (!s.enabled)
-                *axis.acc = 0;
-            continue;
-        }
-        /* Positive deltas point away from the user (up) or to the left. */
-        const int code = notches > 0 ? SB_LINEUP : SB_LINEDOWN;
-        for (int n = std::abs(notches) * 3; n > 0 && !win_->destroyed; --n)
-            send_scroll(win_, axis.nBar, code);
-    }
 }
 
 void ClientArea::keyPressEvent(QKeyEvent *event)
 {
-    int nBar = SB_VERT, code;
-    switch (event->key()) {
-    case Qt::Key_Up: code = SB_LINEUP; break;
-    case Qt::Key_Down: code = SB_LINEDOWN; break;
-    case Qt::Key_PageUp: code = SB_PAGEUP; break;
-    case Qt::Key_PageDown: code = SB_PAGEDOWN; break;
-    case Qt::Key_Left: nBar = SB_HORZ; code = SB_LINELEFT; break;
-    case Qt::Key_Right: nBar = SB_HORZ; code = SB_LINERIGHT; break;
-    default:
+    if (key_scroll(win_, event->key()))
+        event->accept();
+    else
         QWidget::keyPressEvent(event);
-        return;
-    }
-    const ScrollBarState &s = win_->bars[nBar];
-    if (s.shown && s.enabled)
-        send_scroll(win_, nBar, code);
-    event->accept();
 }
 
 void ClientArea::scrollContentsBy(int, int)
@@ -330,11 +287,17 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWOR
 
     /* CW_USEDEFAULT in x leaves the place to the window system (y is then
      * ignored); in the width it gives the default size (the height is then
-     * ignored). */
-    if (nWidth == CW_USEDEFAULT)
-        win->resize(640, 480);
-    else
+     * ignored): as Win32 sizes such a window, three quarters of the screen's
+     * work area, less the distance of a given position from its corner. */
+    if (nWidth == CW_USEDEFAULT) {
+        const QScreen *screen = QGuiApplication::primaryScreen();
+        const QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 853, 640);
+        const int dx = X == CW_USEDEFAULT ? 0 : std::max(X - work.left(), 0);
+        const int dy = X == CW_USEDEFAULT ? 0 : std::max(Y - work.top(), 0);
+        win->resize(std::max(work.width() * 3 / 4 - dx, 1), std::max(work.height() * 3 / 4 - dy, 1));
+    } else {
         win->resize(std::max(nWidth, 1), std::max(nHeight, 1));
+    }
     if (X != CW_USEDEFAULT)
         win->move(X, Y);
     /* Lay the window out now, so WM_CREATE and WM_SIZE see the real client size. */
@@ -417,7 +380,7 @@ BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString)
         win->title = text;
     else
         w->setProperty("win32_title", QByteArray(text));
-    w->setWindowTitle(QString::fromUtf8(text)); /* invalid bytes show as U+FFFD */
+    w->setWindowTitle(shown_text(QByteArray(text)));
     return TRUE;
 }
 
@@ -484,49 +447,4 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName)
         return NULL;
     }
     return self_module;
-}
-
-/* ---- icons ----------------------------------------------------------- */
-
-HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName)
-{
-    /* One handle per icon, for the life of the process, as Win32's shared icons. */
-    static auto *loaded = new std::map<std::string, HICON__ *>;
-    static HICON__ stock;
-    if (!hInstance) {
-        if (lpIconName == IDI_APPLICATION)
-            return &stock;
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return NULL;
-    }
-    if (!lpIconName) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return NULL;
-    }
-    std::string key = IS_INTRESOURCE(lpIconName) ? "#" + std::to_string((ULONG_PTR)lpIconName) : lpIconName;
-    for (char &c : key)
-        c = (char)std::toupper((unsigned char)c);
-    if (auto it = loaded->find(key); it != loaded->end())
-        return it->second;
-    const std::string *bytes = rc::find_icon(lpIconName);
-    if (!bytes) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return NULL;
-    }
-    auto *icon = new HICON__;
-    icon->ico = QByteArray(bytes->data(), (qsizetype)bytes->size());
-    (*loaded)[key] = icon;
-    return icon;
-}
-
-QIcon icon_image(HICON icon)
-{
-    if (!icon || icon->cursor)
-        return QIcon();
-    if (icon->ico.isEmpty())
-        return QApplication::style()->standardIcon(QStyle::SP_DesktopIcon);
-    QPixmap pixmap;
-    if (!pixmap.loadFromData(icon->ico, "ICO"))
-        return QIcon();
-    return QIcon(pixmap);
 }

@@ -25,6 +25,7 @@ struct ScrollBarState {
     bool shown = false;
     bool enabled = true;
     bool tracking = false; /* the thumb is being dragged; si.nTrackPos follows it */
+    int wheel = 0;         /* wheel movement not yet worth a notch */
 };
 
 class Win32Window;
@@ -36,8 +37,6 @@ public:
     QScrollBar *bar(int nBar) const;
     /* Sends WM_SIZE when the client size differs from the one last sent. */
     void sendsize();
-    /* Wheel movement in Qt's angle units (y up, x left) as scroll messages. */
-    void wheel(QPoint delta);
     /* A Win32 client area may shrink to nothing. */
     QSize minimumSizeHint() const override { return QSize(0, 0); }
 
@@ -54,7 +53,6 @@ protected:
 
 private:
     Win32Window *win_;
-    int wheelx_ = 0, wheely_ = 0; /* wheel movement not yet worth a notch */
     QSize lastsize_;
 };
 
@@ -91,5 +89,11 @@ void wire_scroll_bar(Win32Window *window, int nBar);
 /* scrollbar.cpp: WM_xSCROLL for a bar, with the code in the low word and the
  * 16-bit thumb position in the high word. */
 void send_scroll(Win32Window *window, int nBar, int code, int thumbpos = 0);
+
+/* scrollbar.cpp: wheel movement in Qt's angle units (y up, x left; `sideways`
+ * turns it onto the horizontal bar), and a key (false if it is no scroll
+ * key), as scroll messages. */
+void wheel_scroll(Win32Window *window, QPoint delta, bool sideways);
+bool key_scroll(Win32Window *window, int key);
 
 #endif
