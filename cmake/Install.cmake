@@ -1,12 +1,16 @@
 # Installation and the Debian package.
 #
-#   cmake --install <build>     bin/tarvel, bin/tarvel-scan, the desktop entry,
+#   cmake --install <build>     bin/tarvel, bin/tarvel-scan, the disk checker
+#                               lib/tarvel/system/chkdsk, the desktop entry,
 #                               the icon (hicolor 32x32 and pixmaps)
 #   cd <build> && cpack -G DEB  tarvel_<version>_<arch>.deb; its library
 #                               dependencies come from dpkg-shlibdeps (dpkg-dev)
 include(GNUInstallDirs)
 
 install(TARGETS tarvel tarvel-scan RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Tarvel's system directory: found from the program's place as
+# <bin>/../lib/tarvel/system (kernel32/directory.cpp), hence lib, not LIBDIR.
+install(TARGETS tarvel-chkdsk RUNTIME DESTINATION lib/tarvel/system)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/tarvel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/tarvel.png

@@ -3,6 +3,7 @@
 #   tarvel_kernel32   KERNEL32 on POSIX alone
 #   tarvel_user32     USER32 and GDI32 on Qt, with the resource script compiled in
 #   tarvel_nowindow   the few USER32 calls of a program without windows, no Qt
+#   chkdsk            the disk checker the cluster size probe runs
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 file(GLOB TARVEL_KERNEL32_SOURCES CONFIGURE_DEPENDS src/platform/kernel32/*.cpp)
@@ -42,6 +43,12 @@ target_link_libraries(tarvel PRIVATE tarvel_app)
 
 add_executable(tarvel-scan ${TARVEL_SCAN_SOURCES})
 target_link_libraries(tarvel-scan PRIVATE tarvel_core tarvel_nowindow)
+
+# The disk checker, in Tarvel's system directory: <build>/system beside the
+# programs here, <prefix>/lib/tarvel/system once installed (GetSystemDirectoryA).
+add_executable(tarvel-chkdsk src/platform/chkdsk/chkdsk.cpp)
+set_target_properties(tarvel-chkdsk PROPERTIES OUTPUT_NAME chkdsk
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/system)
 
 add_subdirectory(bench)
 

@@ -183,9 +183,10 @@ DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);
 UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
                              LPSTR lpTempFileName);
 
-/* ---- the current directory (kernel32/directory.cpp) ---- */
+/* ---- the current and the system directory (kernel32/directory.cpp) ---- */
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName);
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
+UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
 
 /* ---- disks (kernel32/disk.cpp) ---- */
 BOOL WINAPI GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster,

@@ -1,5 +1,5 @@
 /*
- * directory.cpp - SetCurrentDirectoryA, GetCurrentDirectoryA.
+ * directory.cpp - SetCurrentDirectoryA, GetCurrentDirectoryA, GetSystemDirectoryA.
  *
  * Differences from Win32:
  *  - The current directory is the process's (chdir/getcwd), so it is the one
@@ -14,8 +14,12 @@
 
 #include <errno.h>
 #include <limits.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <string>
 
 #include "k32.h"
 
@@ -45,4 +49,56 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer)
         return static_cast<DWORD>(len + 1);
     memcpy(lpBuffer, cwd, len + 1);
     return static_cast<DWORD>(len);
+}
+
+namespace {
+
+bool is_directory(const std::string &path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+/* Tarvel's system directory, as the comment at the top says; "" when the
+ * program's own place cannot be learnt. */
+std::string system_directory()
+{
+    if (const char *env = getenv("TARVEL_SYSTEM_DIR"); env && *env)
+        return env;
+    char exe[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0)
+        return "";
+    exe[n] = '\0';
+    std::string bin(exe);
+    bin.erase(bin.rfind('/'));
+    std::string installed = bin, built = bin;
+    installed += "/../lib/tarvel/system";
+    built += "/system";
+    if (!is_directory(installed) && is_directory(built))
+        return built;
+    /* "<prefix>/bin/../lib" is "<prefix>/lib"; say it so. */
+    size_t slash = bin.rfind('/');
+    return (slash == std::string::npos ? std::string() : bin.substr(0, slash)) + "/lib/tarvel/system";
+}
+
+} // namespace
+
+UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize)
+{
+    try {
+        std::string dir = system_directory();
+        if (dir.empty()) {
+            SetLastError(k32::error_gen_failure);
+            return 0;
+        }
+        /* Win32: the length copied, or the size needed (terminator included). */
+        if (lpBuffer == NULL || dir.size() + 1 > uSize)
+            return static_cast<UINT>(dir.size() + 1);
+        memcpy(lpBuffer, dir.c_str(), dir.size() + 1);
+        return static_cast<UINT>(dir.size());
+    } catch (const std::bad_alloc &) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
 }
