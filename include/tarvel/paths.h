@@ -1,5 +1,6 @@
 /*
- * paths.h - the path separator and the search pattern tail.
+ * paths.h - the path separator, the search pattern tail, and the disk
+ * checker's file name in the system directory.
  */
 #ifndef TARVEL_PATHS_H
 #define TARVEL_PATHS_H
@@ -9,9 +10,11 @@
 #ifdef _WIN32
 #define PATHSEP '\\'
 #define PATHSEPSTR "\\"
+#define CHECKERNAME "chkdsk.exe"
 #else
 #define PATHSEP '/'
 #define PATHSEPSTR "/"
+#define CHECKERNAME "chkdsk"
 #endif
 
 /* A search pattern is a directory, the separator and this tail. */

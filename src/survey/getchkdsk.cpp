@@ -2,16 +2,21 @@
  * getchkdsk.cpp - the cluster size probe.
  *
  * Runs the disk checker "chkdsk X:" with its standard output in a temporary
- * file and reads three figures from its report. The file is a new, unique
- * file in the system's temporary folder, removed on every path once made: it
- * never replaces a file of the user's, never lands in the tree about to be
- * measured, and the probe works when that tree is on a read-only medium.
+ * file and reads three figures from its report. The checker is started by its
+ * full path in the system directory and never searched for: a search would
+ * look in the current directory, which the dialog has made the tree about to
+ * be measured, and a file planted there must never run. The temporary file is
+ * a new, unique file in the system's temporary folder, removed on every path
+ * once made: it never replaces a file of the user's, never lands in the tree
+ * about to be measured, and the probe works when that tree is on a read-only
+ * medium.
  */
 #include <windows.h>
 
 #include <stdio.h>
 #include <string.h>
 
+#include "tarvel/paths.h"
 #include "tarvel/survey.h"
 
 /* A checker still running after this long is stopped and the probe fails, so
@@ -29,11 +34,24 @@ static BOOL maketempfile(char *name)
     return GetTempFileNameA(dir, "trv", 0, name) != 0;
 }
 
+/* The checker's full path: the system directory and its file name. */
+static BOOL checkerpath(char *path)
+{
+    UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n == 0 || n + sizeof PATHSEPSTR CHECKERNAME > MAX_PATH)
+        return FALSE;
+    strcat(path, PATHSEPSTR CHECKERNAME);
+    return TRUE;
+}
+
 /* Runs the checker with its output going to `hstdout` and waits for its end,
  * polling its exit code once a second. FALSE when it could not be started or
  * had to be stopped. */
 static BOOL runchecker(char *cmdline, HANDLE hstdout)
 {
+    char program[MAX_PATH];
+    if (!checkerpath(program))
+        return FALSE;
     STARTUPINFOA si;
     PROCESS_INFORMATION pi;
     DWORD dwExitCode = STILL_ACTIVE;
@@ -48,7 +66,7 @@ static BOOL runchecker(char *cmdline, HANDLE hstdout)
     si.hStdInput = NULL;
     si.hStdError = NULL;
 
-    CreateProcessA(NULL, cmdline, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
+    CreateProcessA(program, cmdline, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi);
     if (pi.hProcess == NULL)
         return FALSE;
 

@@ -100,7 +100,9 @@ void survey(const char *path, DWORD clusterbytes)
         clustersize(drive, &spc, &bps, &fc, &tc);
     }
     dgl.bpc = bps * spc;
-    BOOL large = dgl.bpc != 0 && tc >= 0xFFFFFFFFu / dgl.bpc;
+    /* The figures are exact up to 2^53 bytes, the limit of whole numbers in
+     * a double; only a drive beyond that may make them inexact. */
+    BOOL large = (ULONGLONG)tc * dgl.bpc >= (1ULL << 53);
 
     strcpy(gl.prevdir, buff);
     strcat(buff, tail);
@@ -112,7 +114,7 @@ void survey(const char *path, DWORD clusterbytes)
 
     if (large)
         llprintf(-1.0, "Drive %s is larger than 4 Gbytes, Tarvel may produce inaccurate data", drive);
-    llprintf(-1.0, "Drive %s has a cluster size of %d bytes", drive, (int)(spc * bps));
+    llprintf(-1.0, "Drive %s has a cluster size of %lu bytes", drive, (unsigned long)(spc * bps));
 
     ULONGLONG t = doitto(buff, &dt);
     gl.totalbytesused = (double)t;
