@@ -1,11 +1,18 @@
-// The cluster size probe against real child processes: a fake checker first on PATH.
+// The cluster size probe against real child processes: fake checkers in the system directory.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "childrun.h"
 #include "fakechecker.h"
 #include "report_fixture.h"
 
@@ -125,29 +132,84 @@ TEST(Probe, LinesLongerThanTheBuffer)
     EXPECT_EQ(p.spc, 8u);
 }
 
-// No checker on PATH, or one that cannot run: the probe fails and leaves
-// its outputs and no file behind.
-TEST(Probe, NoCheckerLeavesNothing)
+// No checker in the system directory: the probe fails and leaves its
+// outputs and no file behind. Nothing is searched for: a checker first on
+// PATH or in the current directory (the surveyed tree) never runs.
+TEST(Probe, OnlyTheSystemDirectorysCheckerRuns)
 {
-    FakeChecker fake;  // PATH holds no chkdsk
-    Probe p = probe();
-    EXPECT_EQ(p.result, 0);
-    EXPECT_EQ(p.spc, 111u);
-    EXPECT_EQ(p.bps, 222u);
-    EXPECT_EQ(p.fc, 333u);
-    EXPECT_EQ(p.tc, 444u);
-    EXPECT_EQ(fake.files_in_tmpdir(), 0);
-
-    // A checker in the current directory is never run.
-    TempTree cwd;
-    std::ofstream(cwd.path("chkdsk")) << "#!/bin/sh\necho '4096 bytes in each allocation unit'\n";
-    chmod(cwd.path("chkdsk").c_str(), 0755);
+    TempTree elsewhere; /* before the fake's $TMPDIR, which must stay empty */
+    FakeChecker fake;
+    const std::string ran = elsewhere.path("ran");
+    for (const char *dir : {"onpath", "cwd"}) {
+        elsewhere.dir(dir);
+        std::string planted = elsewhere.path(std::string(dir) + "/chkdsk");
+        std::ofstream(planted) << "#!/bin/sh\necho " << dir << " >> '" << ran << "'\n"
+                               << "printf '4096 bytes in each allocation unit\\n9 total allocation units\\n"
+                                  "9 available allocation units\\n'\n";
+        chmod(planted.c_str(), 0755);
+    }
+    const std::string oldpath = getenv("PATH");
+    setenv("PATH", (elsewhere.path("onpath") + ":.:" + oldpath).c_str(), 1);
     char old[MAX_PATH];
     ASSERT_NE(getcwd(old, sizeof old), nullptr);
-    ASSERT_EQ(chdir(cwd.root().c_str()), 0);
-    setenv("PATH", (std::string(".:") + getenv("PATH")).c_str(), 1);
-    EXPECT_EQ(probe().result, 0);
+    ASSERT_EQ(chdir(elsewhere.path("cwd").c_str()), 0);
+    Probe p = probe();
     EXPECT_EQ(chdir(old), 0);
+    setenv("PATH", oldpath.c_str(), 1);
+
+    EXPECT_EQ(p.result, 0);
+    EXPECT_EQ(std::vector<ULONG>({p.spc, p.bps, p.fc, p.tc}), std::vector<ULONG>({111, 222, 333, 444}));
+    EXPECT_EQ(fake.files_in_tmpdir(), 0);
+    EXPECT_EQ(slurp(ran), "") << "a checker outside the system directory ran";
+}
+
+// Tarvel's own checker reports the filesystem of its current directory as
+// statvfs sees it, and the probe reads it: on a tmpfs of known size where the
+// machine lets a test mount one (nothing else writes there), else on the
+// temporary folder, whose free space may move meanwhile.
+TEST(Probe, RealCheckerReportsTheFilesystem)
+{
+    const std::string checker = std::string(TARVEL_CHECKER_DIR) + "/chkdsk";
+    auto check = [&](const std::string &dir, bool exact) -> std::string {
+        struct statvfs vfs;
+        std::string out, err;
+        if (statvfs(dir.c_str(), &vfs) != 0) return "statvfs failed";
+        if (run_command("cd '" + dir + "' && " + checker, &out, &err) != 0) return "checker failed: " + err;
+        std::istringstream lines(out);
+        std::string volume, unit, total, available;
+        std::getline(lines, volume);
+        std::getline(lines, unit);
+        std::getline(lines, total);
+        std::getline(lines, available);
+        std::string u = unit, t = total, a = available;
+        if (volume.rfind("Volume /", 0) != 0) return "no volume line: " + out;
+        if (fetchint(u.data()) != vfs.f_frsize || unit.find(" bytes in each allocation unit.") == std::string::npos)
+            return "unit: " + unit;
+        if (fetchint(t.data()) != std::min<unsigned long long>(vfs.f_blocks, 0xFFFFFFFFu) ||
+            total.find(" total allocation units on disk.") == std::string::npos)
+            return "total: " + total;
+        if ((exact && fetchint(a.data()) != std::min<unsigned long long>(vfs.f_bavail, 0xFFFFFFFFu)) ||
+            available.find(" available allocation units on disk.") == std::string::npos)
+            return "available: " + available;
+        /* The probe on the same report. */
+        setenv("TARVEL_SYSTEM_DIR", TARVEL_CHECKER_DIR, 1);
+        if (chdir(dir.c_str()) != 0) return "chdir failed";
+        Probe p = probe();
+        if (p.result != 1 || p.spc * p.bps != vfs.f_frsize / 512 * 512) return "probe: " + std::to_string(p.spc);
+        return "OK";
+    };
+    TempTree tree;
+    ChildResult tmpfs = run_in_child([&] {
+        std::string why = private_mounts();
+        if (!why.empty()) return "SKIP " + why;
+        if (mount("tarvel", tree.root().c_str(), "tmpfs", 0, "size=3m") != 0) return std::string("SKIP mount tmpfs");
+        return check(tree.root(), true);
+    });
+    if (tmpfs.output.rfind("SKIP", 0) != 0) {
+        EXPECT_EQ(tmpfs.output, "OK");
+    }
+    ChildResult plain = run_in_child([&] { return check(tree.root(), false); });
+    EXPECT_EQ(plain.output, "OK");
 }
 
 // Files named like the report file, in the temporary folder and in the

@@ -1,6 +1,7 @@
 // tarvel-scan as a user runs it: command line, output form, and bad input.
 #include <gtest/gtest.h>
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <string>
@@ -65,6 +66,34 @@ TEST(ScanCli, WholeReportWithFallbackMessage)
 
     ASSERT_EQ(run_command(scanner + " " + quote(tree.root()), &out, &err), 0);
     EXPECT_EQ(err, "Failure: Using CHKDSK failed, wastage results not valid with FAT32\n");
+}
+
+// Tarvel's own checker, found beside the program in the build tree and in an
+// installed layout (<prefix>/bin and <prefix>/lib/tarvel/system), gives the
+// cluster size: no message at all, no drive-size warning.
+TEST(ScanCli, OwnCheckerGivesTheClusterSize)
+{
+    TempTree tree, prefix;
+    tree.file("f", 5000);
+    struct statvfs vfs;
+    ASSERT_EQ(statvfs(tree.root().c_str(), &vfs), 0);
+    std::string drive;
+    run_command("stat -c %m " + quote(tree.root()), &drive, nullptr);
+    drive.pop_back();
+    if (drive != "/") drive += "/";
+    prefix.dir("usr/bin");
+    prefix.dir("usr/lib/tarvel/system");
+    ASSERT_EQ(run_command("cp " + scanner + " " + quote(prefix.path("usr/bin")) + " && cp " +
+                              TARVEL_CHECKER_DIR "/chkdsk " + quote(prefix.path("usr/lib/tarvel/system")),
+                          nullptr, nullptr), 0);
+    for (const std::string &program : {scanner, prefix.path("usr/bin/tarvel-scan")}) {
+        std::string out, err;
+        EXPECT_EQ(run_command("env -u TARVEL_SYSTEM_DIR " + program + " " + quote(tree.root()), &out, &err), 0);
+        EXPECT_EQ(err, "") << program;
+        EXPECT_EQ(out.substr(0, out.find('\n')),
+                  "Drive " + drive + " has a cluster size of " + std::to_string(vfs.f_frsize) + " bytes")
+            << program;
+    }
 }
 
 // A relative directory is surveyed under its full path.

@@ -67,26 +67,35 @@ TEST_F(SurveyTest, CheckerFiguresUsed)
     expect_chain_consistent();
 }
 
-// The drive-size warning comes first from 131071 clusters of 32 KiB on, not at 131070.
-TEST_F(SurveyTest, DriveSizeWarningThreshold)
+// The drive-size warning comes first only where the drive's bytes reach 2^53,
+// beyond which sums in doubles may be inexact: 4 MiB units times 2^31 do,
+// one unit fewer does not. A unit size beyond 2^31 prints unsigned.
+TEST_F(SurveyTest, DriveSizeWarningAndUnitSize)
 {
-    for (int total : {131071, 131070}) {
+    const std::string warning = "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data";
+    const struct {
+        const char *unit, *total;
+        ULONG bytes;
+        bool warned;
+    } cases[] = {{"4,194,304", "2,147,483,648", 4194304, true},
+                 {"4,194,304", "2,147,483,647", 4194304, false},
+                 {"32768", "131071", 32768, false},
+                 {"4,294,967,295", "2", 4294966784u, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.unit) + " x " + c.total);
         reset_report();
-        fake.prints(FakeChecker::report("32768", std::to_string(total), "5"));
+        fake.prints(FakeChecker::report(c.unit, c.total, "5"));
         survey(tree.root().c_str());
         auto lines = report_lines();
         ASSERT_GE(lines.size(), 3u);
-        if (total == 131071) {
-            EXPECT_EQ(lines[0], "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
-            EXPECT_EQ(lines[1], clusterline(32768));
-        } else {
-            EXPECT_EQ(lines[0], clusterline(32768)) << "no warning with " << total << " clusters";
-        }
+        EXPECT_EQ(lines[0] == warning, c.warned);
+        EXPECT_EQ(lines[c.warned ? 1 : 0], clusterline(c.bytes));
     }
+    EXPECT_TRUE(boxes().empty());
 }
 
 // No checker: one Failure box and the free-space query's cluster size (and
-// the size warning when the volume has 2^32 - 1 bytes' worth of clusters).
+// the size warning when the volume reaches 2^53 bytes).
 TEST_F(SurveyTest, FallbackToFreeSpaceQuery)
 {
     struct statvfs vfs;
@@ -98,7 +107,7 @@ TEST_F(SurveyTest, FallbackToFreeSpaceQuery)
     unsigned long long clusters = std::min<unsigned long long>(vfs.f_blocks, 0xFFFFFFFFu);
     auto lines = report_lines();
     size_t at = 0;
-    if (clusters >= 0xFFFFFFFFu / vfs.f_frsize) {
+    if (clusters * vfs.f_frsize >= (1ULL << 53)) {
         EXPECT_EQ(lines.at(at++), "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
     }
     EXPECT_EQ(lines.at(at), clusterline((ULONG)vfs.f_frsize));

@@ -7,25 +7,34 @@
 #include <cstdlib>
 #include <fstream>
 
+/* Saves an environment variable, to be put back as it was. */
+static void save(const char *name, std::string &value, bool &had)
+{
+    const char *v = getenv(name);
+    had = v != nullptr;
+    value = v ? v : "";
+}
+
+static void restore(const char *name, const std::string &value, bool had)
+{
+    if (had) setenv(name, value.c_str(), 1);
+    else unsetenv(name);
+}
+
 FakeChecker::FakeChecker()
 {
-    const char *p = getenv("PATH");
-    oldpath_ = p ? p : "";
-    const char *t = getenv("TMPDIR");
-    hadtmp_ = t != nullptr;
-    oldtmp_ = t ? t : "";
+    save("TARVEL_SYSTEM_DIR", oldsys_, hadsys_);
+    save("TMPDIR", oldtmp_, hadtmp_);
     tmp_ = tmptree_.root();
     bin_.dir("bin");
-    /* The checker's own tools come after its folder; /bin holds sh and sleep. */
-    setenv("PATH", (bin_.path("bin") + ":/usr/bin:/bin").c_str(), 1);
+    setenv("TARVEL_SYSTEM_DIR", bin_.path("bin").c_str(), 1);
     setenv("TMPDIR", tmp_.c_str(), 1);
 }
 
 FakeChecker::~FakeChecker()
 {
-    setenv("PATH", oldpath_.c_str(), 1);
-    if (hadtmp_) setenv("TMPDIR", oldtmp_.c_str(), 1);
-    else unsetenv("TMPDIR");
+    restore("TARVEL_SYSTEM_DIR", oldsys_, hadsys_);
+    restore("TMPDIR", oldtmp_, hadtmp_);
 }
 
 void FakeChecker::install(const std::string &script_body)

@@ -1,6 +1,7 @@
 /*
- * fakechecker.h - a disk checker of the test's making, first on PATH, and a
- * private temporary folder, both undone when the object goes.
+ * fakechecker.h - a disk checker of the test's making in a system directory
+ * of its own ($TARVEL_SYSTEM_DIR), and a private temporary folder ($TMPDIR),
+ * both undone when the object goes.
  */
 #ifndef TARVEL_TEST_FAKECHECKER_H
 #define TARVEL_TEST_FAKECHECKER_H
@@ -11,10 +12,10 @@
 
 class FakeChecker {
 public:
-    FakeChecker();  /* PATH = <bin> only; no checker until install() */
+    FakeChecker();  /* an empty system directory: no checker until install() */
     ~FakeChecker();
 
-    /* Installs "chkdsk" as a shell script with this body. */
+    /* Installs "chkdsk" in the system directory as a shell script with this body. */
     void install(const std::string &script_body);
     /* A checker that prints `report` verbatim and exits with `status`. */
     void prints(const std::string &report, int status = 0);
@@ -29,8 +30,8 @@ public:
 private:
     TempTree bin_;
     std::string tmp_;
-    std::string oldpath_, oldtmp_;
-    bool hadtmp_;
+    std::string oldsys_, oldtmp_;
+    bool hadsys_, hadtmp_;
     TempTree tmptree_;
 };
 

@@ -1,7 +1,8 @@
-// A disk checker of the tests' making: prints the file named by
-// TARVEL_FAKE_REPORT as its report, keeps its command line in that name plus
-// ".args", and ends with TARVEL_FAKE_STATUS (0 when unset). Without a
-// report to print it fails at once, as a missing checker would.
+// A disk checker of the tests' making, put in the Wine prefix's system
+// directory by the wine_prefix fixture: prints the file named by
+// TARVEL_FAKE_REPORT as its report, writes its own path and its command line
+// to that name plus ".args", and ends with TARVEL_FAKE_STATUS (0 when unset).
+// Without a report to print it fails at once, as a missing checker would.
 #include <windows.h>
 
 #include <stdio.h>
@@ -15,7 +16,9 @@ int main()
     char args[MAX_PATH];
     snprintf(args, sizeof args, "%s.args", report);
     if (FILE *a = fopen(args, "w")) {
-        fputs(GetCommandLineA(), a);
+        char self[MAX_PATH];
+        GetModuleFileNameA(NULL, self, MAX_PATH);
+        fprintf(a, "%s\n%s\n", self, GetCommandLineA());
         fclose(a);
     }
     if (FILE *f = fopen(report, "rb")) {

@@ -110,11 +110,18 @@ TEST(Win32Fetchint, ReadsTheLeadingCount)
     }
 }
 
-// The probe reads the report of a real checker program, whatever its exit
-// code, and fails on a report without the three figures.
-TEST(Win32Probe, ReadsTheCheckersReport)
+// The probe runs the checker of the system directory, reads its report
+// whatever its exit code, and fails on a report without the three figures.
+// A chkdsk.exe planted in the current directory (the surveyed tree, as the
+// dialog leaves it) is never run.
+TEST(Win32Probe, ReadsTheSystemCheckersReport)
 {
     WinTree tree;
+    ASSERT_TRUE(CopyFileA(TARVEL_FAKE_CHECKER, tree.path("chkdsk.exe").c_str(), FALSE));
+    char old[MAX_PATH], sysdir[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, old);
+    ASSERT_TRUE(SetCurrentDirectoryA(tree.root().c_str()));
+    ASSERT_GT(GetSystemDirectoryA(sysdir, MAX_PATH), 0u);
     std::string report = tree.path("report.txt");
     SetEnvironmentVariableA("TARVEL_FAKE_REPORT", report.c_str());
     const struct {
@@ -138,10 +145,13 @@ TEST(Win32Probe, ReadsTheCheckersReport)
         EXPECT_EQ(fc, c.fc);
         EXPECT_EQ(tc, c.tc);
         std::ifstream args(report + ".args");
-        std::string line;
+        std::string self, line;
+        std::getline(args, self);
         std::getline(args, line);
+        EXPECT_EQ(lstrcmpiA(self.c_str(), (std::string(sysdir) + "\\chkdsk.exe").c_str()), 0) << self;
         EXPECT_EQ(line, "chkdsk C:");
     }
+    SetCurrentDirectoryA(old);
     SetEnvironmentVariableA("TARVEL_FAKE_REPORT", NULL);
     SetEnvironmentVariableA("TARVEL_FAKE_STATUS", NULL);
 }
