@@ -43,7 +43,7 @@ DWORD error_from_errno(int e)
     case EINVAL: return ERROR_INVALID_PARAMETER;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
     case EMFILE:
-    case ENFILE: return error_too_many_open_files;
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
     case EROFS: return error_write_protect;
     case ENOSPC:
     case EDQUOT: return error_disk_full;

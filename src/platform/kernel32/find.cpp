@@ -13,8 +13,13 @@
  * block: small fixed records and one area of names.
  *
  * Differences from Win32:
- *  - The directory is opened with O_DIRECTORY | O_NOFOLLOW, so a directory
- *    that was swapped for a link is refused (ERROR_DIRECTORY), not followed.
+ *  - No link is followed anywhere in the directory's path (openat2 with
+ *    RESOLVE_NO_SYMLINKS, or a walk component by component where the kernel
+ *    lacks it): a directory swapped for a link during a scan, at any level,
+ *    is refused like one that has gone (ERROR_PATH_NOT_FOUND), so a scan can
+ *    never be led out of its tree. Callers give real paths, as getcwd does.
+ *  - A listing that fails for lack of memory or of descriptors says so
+ *    (ERROR_NOT_ENOUGH_MEMORY, ERROR_TOO_MANY_OPEN_FILES).
  *  - Each entry gets one statx relative to the directory, not following links
  *    and never opening the entry (a FIFO without a writer cannot block it):
  *      directory        FILE_ATTRIBUTE_DIRECTORY, size 0; one that is the root
@@ -29,7 +34,8 @@
  *    before its statx is left out; one that cannot be examined for another
  *    reason is yielded with the kind the directory listing gave and size 0.
  *  - No times and no short names: those fields are zero and empty.
- *  - Reading a directory that fails part way yields what was read before.
+ *  - Reading a directory that fails part way (an I/O error) yields what was
+ *    read before; running out of memory for it fails the call.
  */
 #include <windows.h>
 
@@ -37,12 +43,16 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <linux/openat2.h>
+#include <limits.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <new>
 
 #include "k32.h"
@@ -104,8 +114,7 @@ ssize_t read_whole_directory(int dfd)
     for (;;) {
         /* getdents64 needs room for at least one full entry (about 280 bytes). */
         if (scratch.size - used < 32 * 1024 && !scratch.grow()) {
-            if (used)
-                break;
+            /* Part of a directory is no listing of it: the whole call fails. */
             errno = ENOMEM;
             return -1;
         }
@@ -268,13 +277,56 @@ Find *collect(int dfd, size_t listed, const NameFilter &filter)
     return f;
 }
 
+/* Opens `dir` for listing, following no link in any component. */
+int open_directory(const char *dir)
+{
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    static std::atomic<bool> have_openat2{true};
+    if (have_openat2) {
+        struct open_how how = {};
+        /* RESOLVE_NO_SYMLINKS refuses a link as the last component too, with
+         * ELOOP (O_NOFOLLOW would say ENOTDIR, as for a file). */
+        how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        how.resolve = RESOLVE_NO_SYMLINKS;
+        int fd = static_cast<int>(syscall(SYS_openat2, AT_FDCWD, dir, &how, sizeof how));
+        if (fd >= 0 || errno != ENOSYS)
+            return fd;
+        have_openat2 = false;
+    }
+    /* A kernel before 5.6: one component at a time, each without following. */
+    int fd = open(dir[0] == '/' ? "/" : ".", flags);
+    for (const char *p = dir; fd >= 0 && *p;) {
+        while (*p == '/')
+            p++;
+        const char *end = strchrnul(p, '/');
+        if (end == p)
+            break;
+        char part[NAME_MAX + 1];
+        size_t len = static_cast<size_t>(end - p);
+        if (len > NAME_MAX) {
+            close(fd);
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        memcpy(part, p, len);
+        part[len] = '\0';
+        int next = openat(fd, part, flags);
+        int e = errno;
+        close(fd);
+        errno = e;
+        fd = next;
+        p = end;
+    }
+    return fd;
+}
+
 /* Where FindFirstFileA could not open or read the directory. */
 DWORD open_error(int e)
 {
     switch (e) {
-    case ENOENT: return ERROR_PATH_NOT_FOUND;
-    case ENOTDIR: /* a file, or a link refused by O_NOFOLLOW */
-    case ELOOP: return ERROR_DIRECTORY;
+    case ENOENT:
+    case ELOOP: return ERROR_PATH_NOT_FOUND; /* gone, or a link now: not ours to enter */
+    case ENOTDIR: return ERROR_DIRECTORY;     /* a file */
     default: return k32::error_from_errno(e);
     }
 }
@@ -307,7 +359,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     }
     NameFilter filter{mask, strcmp(mask, "*.*") == 0 || strcmp(mask, "*") == 0};
 
-    int dfd = open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int dfd = open_directory(dir);
     if (dfd < 0) {
         SetLastError(open_error(errno));
         return INVALID_HANDLE_VALUE;

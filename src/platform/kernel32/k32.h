@@ -10,7 +10,6 @@
 namespace k32 {
 
 /* Win32 codes that the layer reports but the application never names. */
-constexpr DWORD error_too_many_open_files = 4; /* ERROR_TOO_MANY_OPEN_FILES */
 constexpr DWORD error_write_protect = 19;      /* ERROR_WRITE_PROTECT */
 constexpr DWORD error_gen_failure = 31;        /* ERROR_GEN_FAILURE */
 constexpr DWORD error_disk_full = 112;         /* ERROR_DISK_FULL */

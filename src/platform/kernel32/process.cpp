@@ -14,8 +14,10 @@
  *    hStdOutput when STARTF_USESTDHANDLES is set and it is a file handle,
  *    else /dev/null too. No other descriptor reaches the child, whatever
  *    bInheritHandles says. Signal dispositions and mask start at their defaults.
- *  - The child leads its own process group; TerminateProcess kills that
- *    whole group with SIGKILL and the exit code becomes uExitCode.
+ *  - The child leads its own process group, which does not outlive it: once
+ *    it has ended, whatever it left running there is killed, as a job object
+ *    that kills on close would. TerminateProcess kills that whole group with
+ *    SIGKILL and the exit code becomes uExitCode.
  *  - A program that cannot be found or started: FALSE, hProcess NULL and
  *    ERROR_FILE_NOT_FOUND; a lpCurrentDirectory that is not a directory:
  *    ERROR_DIRECTORY. Creation flags, window settings and the security
@@ -66,12 +68,38 @@ struct Process : k32::Object {
 std::mutex orphans_lock;
 std::vector<pid_t> orphans;
 
+/* If the child has ended: stops whatever it left running in its process
+ * group, then reaps it. Seen ended but not yet reaped, its pid is still
+ * reserved, so the group is named without reaching a stranger. `status` is
+ * the wait status, or -1 when it was lost (reaped behind the layer's back).
+ * False while the child runs. */
+bool reap(pid_t pid, int *status)
+{
+    siginfo_t info;
+    memset(&info, 0, sizeof info);
+    int r;
+    do
+        r = waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT);
+    while (r < 0 && errno == EINTR);
+    if (r == 0 && info.si_pid == 0)
+        return false;
+    if (r == 0)
+        kill(-pid, SIGKILL); /* its leftovers: no group outlives its leader */
+    int st = 0;
+    pid_t w;
+    do
+        w = waitpid(pid, &st, 0);
+    while (w < 0 && errno == EINTR);
+    *status = w == pid ? st : -1;
+    return true;
+}
+
 void reap_orphans()
 {
     std::lock_guard<std::mutex> hold(orphans_lock);
     for (size_t i = 0; i < orphans.size();) {
-        pid_t r = waitpid(orphans[i], nullptr, WNOHANG);
-        if (r == orphans[i] || (r < 0 && errno == ECHILD)) {
+        int st;
+        if (reap(orphans[i], &st)) {
             orphans[i] = orphans.back();
             orphans.pop_back();
         } else {
@@ -96,14 +124,10 @@ bool collect(Process *p)
     if (p->ended)
         return true;
     int st = 0;
-    pid_t r;
-    do
-        r = waitpid(p->pid, &st, WNOHANG);
-    while (r < 0 && errno == EINTR);
-    if (r == 0)
+    if (!reap(p->pid, &st))
         return false;
     p->ended = true;
-    if (r < 0) /* ECHILD: someone else reaped it; the status is lost */
+    if (st < 0) /* someone else reaped it; the status is lost */
         p->exit_code = 1;
     else if (WIFEXITED(st))
         p->exit_code = static_cast<DWORD>(WEXITSTATUS(st));
