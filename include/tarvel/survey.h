@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <stdio.h>
+
 #include "tarvel/paths.h"
 
 /* The drive record. */
@@ -31,11 +33,30 @@ extern struct dgl_ dgl;
 //
 // Returns the bytes used in the whole tree; the bytes wasted in the tails of
 // the last clusters go through `waste`.
-ULONGLONG doitto(char *dir, double *waste);
+double doitto(char *dir, double *waste);
+
+/* Whoever else wants to know what the scan finds, besides the report: the
+ * headless tool, for its exact figures and its exit status. NULL in the
+ * program. */
+struct scanwatch_ {
+    /* A directory's figures, in bytes, as its line is appended: used and
+     * wasted by its own files, and by everything below it. */
+    void (*directory)(const char *dir, double bytesused, double byteswasted,
+                      double sdbytesused, double sdbyteswasted);
+    /* A directory that could not be listed (its line shows zeros), with the
+     * platform's error code. */
+    void (*unreadable)(const char *dir, DWORD code);
+};
+extern const struct scanwatch_ *scanwatch;
 
 /* Runs the disk checker on the drive of `drive` and reads sectors per cluster,
  * bytes per sector, free and total clusters from its report. 1 on success. */
 int getchkdsk(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc);
+
+/* Reads the checker's report from `fp`: bytes per sector 512, and sectors per
+ * cluster, free and total clusters as the report gives them (0 where it does
+ * not). 1 when all three were found and none is 0. */
+int chkdskreport(FILE *fp, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc);
 
 /* The number ahead of the first letter of `cp`; separators inside it are skipped. */
 ULONG fetchint(char *cp);

@@ -6,6 +6,12 @@
  * what its own scan returns, nothing of its own. Directories that are other
  * mounts, and links of any kind, are never entered, so one scan measures one
  * filesystem with one cluster size and cannot run away along a link cycle.
+ *
+ * A directory that cannot be listed gets a line of zeros, as one that has
+ * gone; one that cannot be listed because the machine ran out (of memory, of
+ * file descriptors) is not empty, and the user is told, as when a line
+ * cannot be stored. Sums stay doubles all the way up: exact to 2^53 bytes,
+ * never converted where they could overflow.
  */
 #include <windows.h>
 
@@ -16,6 +22,8 @@
 #include "tarvel/report.h"
 #include "tarvel/shell.h"
 #include "tarvel/survey.h"
+
+const struct scanwatch_ *scanwatch = NULL;
 
 /* What one level of the walk keeps off the stack: with MAX_PATH at 4096 the
  * record and the pattern buffer would otherwise cost 8 KiB per level, and a
@@ -52,22 +60,40 @@ static void appendline(const char *dir, double bytesused, double byteswasted,
     else
         llprintf(bytesused + sdbytesused, "%s %1.0fK used, %1.0fK wasted", dir, bytesused * k,
                  byteswasted * k);
+    if (scanwatch && scanwatch->directory)
+        scanwatch->directory(dir, bytesused, byteswasted, sdbytesused, sdbyteswasted);
 }
 
-ULONGLONG doitto(char *dir, double *waste)
+/* The machine's resources, not the directory, failed the listing. */
+static BOOL outofresources(DWORD code)
+{
+    return code == ERROR_NOT_ENOUGH_MEMORY || code == ERROR_TOO_MANY_OPEN_FILES;
+}
+
+double doitto(char *dir, double *waste)
 {
     double bytesused = 0, byteswasted = 0, sdbytesused = 0, sdbyteswasted = 0, w;
     size_t dirlen = strlen(dir);
 
+    *waste = 0;
     level *lv = new (std::nothrow) level;
     if (!lv) {
         mbprintf(err, "Memory allocation failed <%d>", ERROR_NOT_ENOUGH_MEMORY);
-        appendline(dir, 0, 0, 0, 0);
-        *waste = 0;
-        return 0;
+        return 0; /* no line, as when llprintf runs out */
     }
 
     HANDLE hFind = FindFirstFileA(dir, &lv->fd);
+    if (hFind == INVALID_HANDLE_VALUE) {
+        DWORD code = GetLastError();
+        if (outofresources(code)) {
+            delete lv;
+            mbprintf(err, "Memory allocation failed <%d>", (int)code);
+            return 0;
+        }
+        /* Nothing matched is an empty root; anything else could not be read. */
+        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_NO_MORE_FILES && scanwatch && scanwatch->unreadable)
+            scanwatch->unreadable(dir, code);
+    }
     BOOL searching = TRUE;
     while (hFind != INVALID_HANDLE_VALUE && searching) {
         WIN32_FIND_DATAA *fd = &lv->fd;
@@ -81,7 +107,7 @@ ULONGLONG doitto(char *dir, double *waste)
                 memcpy(lv->sdir, dir, dirlen - 3);
                 strcpy(lv->sdir + dirlen - 3, fd->cFileName);
                 strcat(lv->sdir, PATHSEPSTR PATTERNTAIL);
-                sdbytesused += (double)doitto(lv->sdir, &w);
+                sdbytesused += doitto(lv->sdir, &w);
                 sdbyteswasted += w;
             } else {
                 mbprintf(fail, "Directory Path too long");
@@ -101,5 +127,5 @@ ULONGLONG doitto(char *dir, double *waste)
 
     appendline(dir, bytesused, byteswasted, sdbytesused, sdbyteswasted);
     *waste = byteswasted + sdbyteswasted;
-    return (ULONGLONG)(bytesused + sdbytesused);
+    return bytesused + sdbytesused;
 }

@@ -88,20 +88,6 @@ static BOOL runchecker(char *cmdline, HANDLE hstdout)
     return ended;
 }
 
-/* The three figures of the report; the last matching line wins. */
-static void readreport(FILE *fp, char *buff, ULONG *spc, ULONG *fc, ULONG *tc)
-{
-    /* A line longer than the buffer is read, and tested, in pieces. */
-    while (fgets(buff, MAX_PATH, fp) != NULL) {
-        if (strstr(buff, "bytes in each allocation unit"))
-            *spc = fetchint(buff) / 512;
-        if (strstr(buff, "total allocation units"))
-            *tc = fetchint(buff);
-        if (strstr(buff, "available allocation units"))
-            *fc = fetchint(buff);
-    }
-}
-
 int getchkdsk(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc)
 {
     char buff[MAX_PATH];
@@ -131,13 +117,8 @@ int getchkdsk(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc)
         DeleteFileA(tmpname);
         return 0;
     }
-    *bps = 512;
-    *fc = 0;
-    *tc = 0;
-    *spc = 0;
-    readreport(fp, buff, spc, fc, tc);
+    int ok = chkdskreport(fp, spc, bps, fc, tc);
     fclose(fp);
     DeleteFileA(tmpname);
-
-    return *spc != 0 && *tc != 0 && *fc != 0;
+    return ok;
 }

@@ -116,8 +116,7 @@ void survey(const char *path, DWORD clusterbytes)
         llprintf(-1.0, "Drive %s is larger than 4 Gbytes, Tarvel may produce inaccurate data", drive);
     llprintf(-1.0, "Drive %s has a cluster size of %lu bytes", drive, (unsigned long)(spc * bps));
 
-    ULONGLONG t = doitto(buff, &dt);
-    gl.totalbytesused = (double)t;
+    gl.totalbytesused = doitto(buff, &dt);
     llprintf(-1.0, "%s", "");
 
     SetCursor(hcurr);

@@ -1,13 +1,27 @@
 /*
- * console.cpp - the tool's message boxes: what the window would show in a
- * box is written to standard error as "Caption: text".
+ * console.cpp - the tool's messages: what the window would show in a box is
+ * written to standard error as "Caption: text", and a directory the scan
+ * cannot read is named there with the reason, as du does.
  */
 #include <windows.h>
 
 #include <stdio.h>
+#include <string.h>
 
 #include "scan.h"
+#include "tarvel/paths.h"
 #include "tarvel/shell.h"
+#include "tarvel/survey.h"
+
+BOOL incomplete = FALSE;
+BOOL stderrlost = FALSE;
+
+/* One line on standard error; a failure to write it is remembered. */
+static void say(const char *first, const char *separator, const char *second)
+{
+    if (fprintf(stderr, "%s%s%s\n", first, separator, second) < 0 || fflush(stderr) != 0)
+        stderrlost = TRUE;
+}
 
 void mbprintf(const char *caption, const char *szFmt, ...)
 {
@@ -16,8 +30,10 @@ void mbprintf(const char *caption, const char *szFmt, ...)
     va_start(args, szFmt);
     wvsprintfA(buff, szFmt, args); /* cut at 1023 characters, as the box's text */
     va_end(args);
-    fprintf(stderr, "%s: %s\n", caption, buff);
-    fflush(stderr);
+    say(caption, ": ", buff);
+    /* The probe's fallback is a notice: the volume's own figures serve. */
+    if (strncmp(buff, "Using CHKDSK failed", 19) != 0)
+        incomplete = TRUE;
 }
 
 const char *errortext(DWORD code)
@@ -27,9 +43,9 @@ const char *errortext(DWORD code)
     case ERROR_PATH_NOT_FOUND: return "No such file or directory";
     case ERROR_ACCESS_DENIED: return "Permission denied";
     case ERROR_NOT_ENOUGH_MEMORY: return "Cannot allocate memory";
+    case ERROR_TOO_MANY_OPEN_FILES: return "Too many open files";
     case ERROR_FILENAME_EXCED_RANGE: return "File name too long";
     case ERROR_DIRECTORY: return "Not a directory";
-    case 4 /* ERROR_TOO_MANY_OPEN_FILES */: return "Too many open files";
     default: break;
     }
     static char other[32];
@@ -39,6 +55,35 @@ const char *errortext(DWORD code)
 
 void complain(const char *what, DWORD code)
 {
-    fprintf(stderr, "tarvel-scan: %s: %s\n", what, errortext(code));
-    fflush(stderr);
+    char line[MAX_PATH + 64];
+    snprintf(line, sizeof line, "tarvel-scan: %s", what);
+    say(line, ": ", errortext(code));
+}
+
+/* The scan names a directory by its pattern; the message names the directory. */
+static void unreadable(const char *pattern, DWORD code)
+{
+    char dir[MAX_PATH];
+    size_t len = strlen(pattern);
+    size_t tail = strlen(PATTERNTAIL);
+    if (len >= tail && len - tail < sizeof dir) {
+        len -= tail;
+        /* Keep the separator of a root ("/"), drop any other. */
+        if (len > 1 && pattern[len - 1] == PATHSEP)
+            len--;
+        memcpy(dir, pattern, len);
+        dir[len] = '\0';
+    } else {
+        snprintf(dir, sizeof dir, "%s", pattern);
+    }
+    char what[MAX_PATH + 32];
+    snprintf(what, sizeof what, "cannot read directory %s", dir);
+    complain(what, code);
+    incomplete = TRUE;
+}
+
+void watchscan(void)
+{
+    static const struct scanwatch_ watch = {NULL, unreadable};
+    scanwatch = &watch;
 }

@@ -7,6 +7,10 @@
  * per output line, as the window shows it. What would be a message box goes
  * to standard error as "Caption: text". DIR becomes the current directory
  * and is surveyed under its full path, as the dialog hands it over.
+ *
+ * Exit status: 0 for a complete report; 1 when anything left it incomplete
+ * (a message of failure, a directory that could not be read, DIR that
+ * cannot be surveyed, a failed write); 2 for a bad command line.
  */
 #include <windows.h>
 
@@ -44,12 +48,8 @@ static BOOL parsesize(const char *s, DWORD *out)
     return TRUE;
 }
 
-int main(int argc, char **argv)
+static int run(int argc, char **argv)
 {
-#ifdef SIGPIPE
-    /* A closed pipe is a write error to report, not a signal to die of. */
-    signal(SIGPIPE, SIG_IGN);
-#endif
     static const char sizewords[] = "--cluster-size takes a whole number of bytes from 1 to 2147483647";
     DWORD clusterbytes = 0;
     const char *dir = NULL;
@@ -89,6 +89,25 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    watchscan();
     survey(full, clusterbytes);
-    return writereport() ? 0 : 1;
+    BOOL written = writereport();
+    return written && !incomplete && !stderrlost ? 0 : 1;
+}
+
+int main(int argc, char **argv)
+{
+#ifdef SIGPIPE
+    /* A closed pipe is a write error to report, not a signal to die of. */
+    signal(SIGPIPE, SIG_IGN);
+#endif
+    /* Nothing may end the tool without its report: what was gathered is
+     * printed, and the status says it is not whole. */
+    try {
+        return run(argc, argv);
+    } catch (...) {
+        writereport();
+        fputs("tarvel-scan: out of memory: the report is incomplete\n", stderr);
+        return 1;
+    }
 }

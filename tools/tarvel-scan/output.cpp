@@ -30,9 +30,8 @@ BOOL writereport(void)
         ok = putline(lp->str);
     if (fflush(stdout) != 0 || ferror(stdout))
         ok = FALSE;
-    if (!ok) {
-        fprintf(stderr, "tarvel-scan: cannot write the report: %s\n", strerror(errno));
-        fflush(stderr);
-    }
+    if (!ok && (fprintf(stderr, "tarvel-scan: cannot write the report: %s\n", strerror(errno)) < 0 ||
+                fflush(stderr) != 0))
+        stderrlost = TRUE;
     return ok;
 }
