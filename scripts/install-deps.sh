@@ -5,12 +5,14 @@
 #   scripts/install-deps.sh             the Linux build and its tests
 #   scripts/install-deps.sh --windows   the Windows build (MinGW-w64), Wine to
 #                                       run its tests, NSIS for its installer
+#   scripts/install-deps.sh --fuzz      clang and libFuzzer for the fuzz targets
 set -e
 pkgs="cmake make g++ qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fontconfig \
       xvfb xauth x11-apps xdotool imagemagick util-linux dpkg-dev file"
-if [ "${1:-}" = "--windows" ]; then
-    pkgs="g++-mingw-w64-i686 googletest wine wine32:i386 nsis xvfb xauth"
-fi
+case "${1:-}" in
+--windows) pkgs="g++-mingw-w64-i686 googletest wine wine32:i386 nsis xvfb xauth" ;;
+--fuzz) pkgs="cmake make clang-14 libclang-rt-14-dev" ;;
+esac
 missing=""
 for p in $pkgs; do
     dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"

@@ -167,7 +167,8 @@ TEST(FindPatterns, FormsAndFailures)
         {t.root() + "/*.txt", "a.txt file 1\n"},
         {t.root() + "/*.none", error(ERROR_FILE_NOT_FOUND)},
         {t.path("nothere") + "/*.*", error(ERROR_PATH_NOT_FOUND)},
-        {t.path("link") + "/*.*", error(ERROR_DIRECTORY)}, /* a link is not followed */
+        {t.path("link") + "/*.*", error(ERROR_PATH_NOT_FOUND)}, /* a link is not followed: as if gone */
+        {t.path("link/link") + "/*.*", error(ERROR_PATH_NOT_FOUND)}, /* nor one higher up */
         {t.path("a.txt") + "/*.*", error(ERROR_DIRECTORY)},
     };
     for (const auto &[pattern, want] : cases)

@@ -41,6 +41,10 @@ TEST(Wsprintf, ConversionsAndCount)
     char buf[1024];
     auto result = [&](int n) { return std::to_string(n) + " [" + buf + "]"; };
     EXPECT_EQ(result(wsprintfA(buf, "chkdsk %c:", 'C')), "9 [chkdsk C:]");
+    /* Found by fuzzing: a %c of 0 stores a NUL inside, and the count still
+     * ends at the terminator the call wrote. */
+    EXPECT_EQ(wsprintfA(buf, "chkdsk %c:", 0), 9);
+    EXPECT_EQ(std::string(buf, 10), std::string("chkdsk \0:\0", 10));
     EXPECT_EQ(result(wsprintfA(buf, "Memory Freeing error %d", 6)), "22 [Memory Freeing error 6]");
     EXPECT_EQ(result(wsprintfA(buf, "Drive name screwed up <%s>", "100%")),
               "28 [Drive name screwed up <100%>]");

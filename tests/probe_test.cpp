@@ -1,6 +1,7 @@
 // The cluster size probe against real child processes: fake checkers in the system directory.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -161,6 +162,31 @@ TEST(Probe, OnlyTheSystemDirectorysCheckerRuns)
     EXPECT_EQ(std::vector<ULONG>({p.spc, p.bps, p.fc, p.tc}), std::vector<ULONG>({111, 222, 333, 444}));
     EXPECT_EQ(fake.files_in_tmpdir(), 0);
     EXPECT_EQ(slurp(ran), "") << "a checker outside the system directory ran";
+}
+
+// What a checker leaves running in its process group is stopped once the
+// checker has ended; its report is still read.
+TEST(Probe, CheckersLeftoversAreStopped)
+{
+    FakeChecker fake;
+    TempTree t;
+    const std::string pidfile = t.path("pid");
+    fake.install("sleep 300 &\necho $! > '" + pidfile + "'\ncat <<'E'\n" +
+                 FakeChecker::report("4096", "10", "5") + "E");
+    EXPECT_EQ(probe().result, 1);
+    const std::string pid = slurp(pidfile).substr(0, slurp(pidfile).find('\n'));
+    ASSERT_FALSE(pid.empty());
+    /* SIGKILL has been sent; it takes effect when the process next runs.
+     * Gone then, or a zombie waiting for whoever adopted it. */
+    std::string stat;
+    for (int i = 0; i < 500; ++i) {
+        stat = slurp("/proc/" + pid + "/stat");
+        if (stat.empty() || stat.find(") Z ") != std::string::npos) break;
+        usleep(10000);
+    }
+    EXPECT_TRUE(stat.empty() || stat.find(") Z ") != std::string::npos) << stat;
+    if (stat.find("(sleep) S") != std::string::npos)
+        kill(atoi(pid.c_str()), SIGKILL); /* a failed test leaves nothing running */
 }
 
 // Tarvel's own checker reports the filesystem of its current directory as

@@ -1,8 +1,14 @@
 // tarvel-scan as a user runs it: command line, output form, and bad input.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <signal.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <string>
 
@@ -106,8 +112,35 @@ TEST(ScanCli, RelativeDirectory)
     EXPECT_NE(out.find(tree.root() + "/sub/*.* 0K used, 0K wasted\n"), std::string::npos) << out;
 }
 
-// A directory the user may not read still gets its 0K line (run as an
-// unprivileged user: root reads everything).
+// The exit status says whether the report is whole: 0 when it is (a probe
+// that fell back on the volume's figures included), 1 with the reason on
+// standard error when anything is missing.
+TEST(ScanCli, ExitStatusSaysWhetherTheReportIsWhole)
+{
+    FakeChecker fake; /* none: the probe falls back, which is no loss */
+    TempTree tree, deep;
+    tree.file("f", 100);
+    /* A path that fits the system but leaves no room for the pattern's tail. */
+    std::string longdir = deep.root();
+    while (longdir.size() < MAX_PATH - 2)
+        longdir += "/" + std::string(std::min<size_t>(200, MAX_PATH - 3 - longdir.size()), 'n');
+    ASSERT_EQ(run_command("mkdir -p " + quote(longdir), nullptr, nullptr), 0);
+    const struct {
+        std::string dir, err;
+        int status;
+    } cases[] = {
+        {tree.root(), "Failure: Using CHKDSK failed, wastage results not valid with FAT32\n", 0},
+        {longdir, "Failure: Directory Path too long\n", 1},
+    };
+    for (const auto &c : cases) {
+        std::string out, err;
+        EXPECT_EQ(run_command("cd / && " + scanner + " " + quote(c.dir), &out, &err), c.status) << c.dir.size();
+        EXPECT_EQ(err, c.err);
+    }
+}
+
+// A directory the user may not read gets its 0K line, and the tool says which
+// and why, with status 1 (as an unprivileged user: root reads everything).
 TEST(ScanCli, UnreadableDirectoryAsUnprivilegedUser)
 {
     if (run_command("command -v setpriv", nullptr, nullptr) != 0)
@@ -121,9 +154,33 @@ TEST(ScanCli, UnreadableDirectoryAsUnprivilegedUser)
                              " --cluster-size 1024 " + quote(tree.root()), &out, &err);
     if (st != 0 && err.find("setpriv") != std::string::npos)
         GTEST_SKIP() << "cannot change user here: " << err;
-    ASSERT_EQ(st, 0) << err;
+    EXPECT_EQ(st, 1) << err;
+    EXPECT_EQ(err, "tarvel-scan: cannot read directory " + tree.path("locked") + ": Permission denied\n");
     EXPECT_NE(out.find(tree.root() + "/locked/*.* 0K used, 0K wasted\n"), std::string::npos) << out;
     EXPECT_NE(out.find(tree.root() + "/*.* 1K used (0K here, 1K sub dir)"), std::string::npos) << out;
+}
+
+// A directory too large to list in the memory there is: one error box, its
+// line missing, the rest printed, status 1, and no abort. The limit is
+// AddressSanitizer's on one allocation, the only one that can be set from
+// outside without breaking the sanitizer itself.
+TEST(ScanCli, OutOfMemoryForOneDirectory)
+{
+#ifndef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "needs the AddressSanitizer build, whose allocation limit makes the case";
+#else
+    TempTree tree;
+    tree.file("small/f", 2048);
+    ASSERT_EQ(run_command("cd " + quote(tree.path("")) + " && mkdir big && cd big && seq -f f%06g 40000 | xargs touch",
+                          nullptr, nullptr), 0);
+    std::string out, err;
+    int st = run_command("ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=1 " + scanner +
+                             " --cluster-size 1024 " + quote(tree.root()), &out, &err);
+    EXPECT_EQ(st, 1);
+    EXPECT_EQ(err, "Error: Memory allocation failed <8>\n");
+    EXPECT_EQ(out.find(tree.root() + "/big/"), std::string::npos) << out;
+    EXPECT_NE(out.find(tree.root() + "/small/*.* 2K used, 0K wasted\n"), std::string::npos) << out;
+#endif
 }
 
 // A write that fails (a full disk) is reported, with a non-zero status.
@@ -135,6 +192,47 @@ TEST(ScanCli, WriteFailureReported)
     int st = run_command(scanner + " --cluster-size 512 " + quote(tree.root()) + " >/dev/full", nullptr, &err);
     EXPECT_NE(st, 0);
     EXPECT_NE(err.find("tarvel-scan: cannot write the report"), std::string::npos) << err;
+}
+
+// Runs `cmd` with standard output (fd 1) or error (fd 2) on a pipe nobody
+// reads: its reader is gone before the program starts, so every write there
+// fails. The other stream goes to `kept`.
+int run_with_dead_pipe(const std::string &cmd, int deadfd, std::string *kept)
+{
+    int p[2];
+    if (pipe(p) != 0) return -1;
+    close(p[0]);
+    char name[] = "/tmp/tarvel-kept-XXXXXX";
+    int keptfd = mkstemp(name);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(p[1], deadfd);
+        dup2(keptfd, deadfd == 1 ? 2 : 1);
+        signal(SIGPIPE, SIG_DFL); /* as a shell would start it */
+        execl("/bin/sh", "sh", "-c", cmd.c_str(), (char *)nullptr);
+        _exit(127);
+    }
+    close(p[1]);
+    int st = 0;
+    waitpid(pid, &st, 0);
+    run_command("cat " + std::string(name), kept, nullptr);
+    close(keptfd);
+    unlink(name);
+    return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+}
+
+// A dead pipe on either stream is a failed write, not a death by SIGPIPE:
+// status 1, the other stream whole (the report, or the message).
+TEST(ScanCli, DeadPipesAreWriteFailures)
+{
+    FakeChecker fake; /* no checker: a message on standard error */
+    TempTree tree;
+    std::string report;
+    EXPECT_EQ(run_with_dead_pipe(scanner + " " + quote(tree.root()), 2, &report), 1);
+    EXPECT_NE(report.find(tree.root() + "/*.* 0K used, 0K wasted\n"), std::string::npos) << report;
+    std::string message;
+    EXPECT_EQ(run_with_dead_pipe(scanner + " --cluster-size 512 " + quote(tree.root()), 1, &message), 1);
+    EXPECT_EQ(message, "tarvel-scan: cannot write the report: Broken pipe\n");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "childrun.h"
 #include "report_fixture.h"
 #include "temptree.h"
 
@@ -22,14 +24,14 @@ protected:
     TempTree tree;
 
     // Scans `rel` below the tree with the given cluster size.
-    ULONGLONG scan(const std::string &rel, DWORD bpc, double *waste = nullptr)
+    double scan(const std::string &rel, DWORD bpc, double *waste = nullptr)
     {
         dgl.bpc = bpc;
         std::string pat = pattern_of(tree.path(rel));
         std::vector<char> buf(pat.begin(), pat.end());
         buf.push_back('\0');
         double w = -1;
-        ULONGLONG t = doitto(buf.data(), &w);
+        double t = doitto(buf.data(), &w);
         if (waste) *waste = w;
         return t;
     }
@@ -184,7 +186,7 @@ TEST_F(ScanTest, OtherMountNotEntered)
 // are not reduced to 32 bits.
 TEST_F(ScanTest, FiveGibibytesExactInAncestors)
 {
-    const ULONGLONG five = 5ull << 30;
+    const double five = 5ull << 30;
     tree.sparse("a/b/c/big", five);
     EXPECT_EQ(scan("a", 4096), five);
     auto lines = report_lines();
@@ -285,6 +287,118 @@ TEST_F(ScanTest, MissingDirectoryGetsZeroLine)
     EXPECT_EQ(scan("gone", 4096, &w), 0u);
     EXPECT_EQ(w, 0.0);
     EXPECT_EQ(report_lines(), std::vector<std::string>{pat("gone") + " 0K used, 0K wasted"});
+}
+
+// A directory swapped for a link while the scan is inside the tree is never
+// followed, whether it is the one about to be entered or one higher up: it
+// counts as gone. The swap happens as the first of two siblings gets its
+// line, so the other is entered after it.
+namespace swap {
+std::string trigger1, trigger2, victim, target;
+void directory(const char *dir, double, double, double, double)
+{
+    if ((dir == trigger1 || dir == trigger2) && !victim.empty()) {
+        rename(victim.c_str(), (victim + ".old").c_str());
+        symlink(target.c_str(), victim.c_str());
+        victim.clear();
+    }
+}
+const struct scanwatch_ watch = {directory, nullptr};
+} // namespace swap
+
+TEST_F(ScanTest, SwappedForALinkIsNotFollowed)
+{
+    tree.file("elsewhere/b/big", 100000);
+    tree.file("elsewhere/c/big", 100000);
+    for (const char *which : {"sibling", "parent"}) {
+        SCOPED_TRACE(which);
+        reset_report();
+        tree.file(std::string(which) + "/a/b/f", 1000);
+        tree.file(std::string(which) + "/a/c/f", 1000);
+        const std::string a = tree.path(std::string(which) + "/a");
+        swap::trigger1 = pattern_of(a + "/b");
+        swap::trigger2 = pattern_of(a + "/c");
+        swap::target = tree.path("elsewhere");
+        scanwatch = &swap::watch;
+        if (std::string(which) == "parent") {
+            swap::victim = a;
+            scan(std::string(which) + "/a", 1024);
+        } else {
+            /* The sibling not yet entered: which one that is, the listing decides. */
+            struct Pick {
+                static void first(const char *dir, double, double, double, double)
+                {
+                    if (swap::victim.empty() && (dir == swap::trigger1 || dir == swap::trigger2)) {
+                        swap::victim = dir == swap::trigger1 ? swap::trigger2 : swap::trigger1;
+                        swap::victim.resize(swap::victim.size() - 4); /* the directory, not its pattern */
+                        swap::directory(dir, 0, 0, 0, 0);
+                    }
+                }
+            };
+            static const struct scanwatch_ pick = {Pick::first, nullptr};
+            swap::victim.clear();
+            scanwatch = &pick;
+            scan(std::string(which) + "/a", 1024);
+        }
+        scanwatch = nullptr;
+        const auto lines = report_lines();
+        ASSERT_EQ(lines.size(), 3u);
+        const std::string gone = " 0K used, 0K wasted";
+        EXPECT_EQ(lines[1].substr(lines[1].size() - gone.size()), gone) << lines[1];
+        EXPECT_EQ(lines[2], pattern_of(a) + " 1K used (0K here, 1K sub dir), 0K wasted (0K here, 0K sub dir)")
+            << "nothing of the link's target counted";
+    }
+}
+
+// A directory that cannot be listed because the machine ran out of file
+// descriptors is no silent 0K line: one error box with ERROR_TOO_MANY_OPEN_FILES,
+// and the line is missing, as when a line cannot be stored.
+TEST_F(ScanTest, OutOfDescriptorsIsTold)
+{
+    tree.file("d/sub/f", 100);
+    ChildResult r = run_in_child([&] {
+        testhooks::record_message_boxes();
+        testhooks::clear_recorded_message_boxes();
+        int lowest = dup(0); /* every descriptor below it is in use */
+        close(lowest);
+        struct rlimit lim;
+        getrlimit(RLIMIT_NOFILE, &lim);
+        lim.rlim_cur = (rlim_t)lowest;
+        if (setrlimit(RLIMIT_NOFILE, &lim) != 0) return std::string("setrlimit failed");
+        double w;
+        double used = scan("d", 1024, &w);
+        std::string out = std::to_string(used) + " " + std::to_string(report_lines().size());
+        for (const auto &b : boxes()) out += " | " + b.caption + ": " + b.text;
+        return out;
+    });
+    EXPECT_EQ(r.output, "0.000000 0 | Error: Memory allocation failed <4>");
+}
+
+// Sums beyond 2^64 bytes (three sparse files of 8 EiB on a tmpfs) stay
+// consistent: the parent's "sub dir" is what its sub-directory's line says.
+TEST_F(ScanTest, SumsBeyondSixtyFourBits)
+{
+    ChildResult r = run_in_child([&] {
+        std::string why = private_mounts();
+        if (!why.empty()) return "SKIP " + why;
+        if (mount("tarvel", tree.root().c_str(), "tmpfs", 0, "size=1m") != 0) return std::string("SKIP tmpfs");
+        for (int i = 0; i < 3; ++i) {
+            tree.dir("d/sub");
+            int fd = open(tree.path("d/sub/f" + std::to_string(i)).c_str(), O_CREAT | O_WRONLY, 0600);
+            if (fd < 0 || ftruncate(fd, INT64_MAX) != 0) return std::string("SKIP no 8 EiB files here");
+            close(fd);
+        }
+        double w;
+        double used = scan("d", 4096, &w);
+        auto lines = report_lines();
+        std::string out;
+        for (auto &l : lines) out += l.substr(tree.root().size()) + "\n";
+        return out + (used == 3.0 * INT64_MAX ? "total exact" : "total " + std::to_string(used));
+    });
+    if (r.output.rfind("SKIP", 0) == 0) GTEST_SKIP() << r.output;
+    const std::string k = "27021597764222976K"; /* 3 x (2^63 - 1) bytes / 1024 */
+    EXPECT_EQ(r.output, "/d/sub/*.* " + k + " used, 0K wasted\n/d/*.* " + k + " used (0K here, " + k +
+                            " sub dir), 0K wasted (0K here, 0K sub dir)\ntotal exact");
 }
 
 }  // namespace

@@ -129,12 +129,6 @@ std::vector<Token> tokenize(const char *p)
 
 /* ---- the parser ------------------------------------------------------------ */
 
-struct Script {
-    std::vector<Menu> menus;
-    std::vector<Dialog> dialogs;
-    std::vector<std::pair<std::string, std::string>> icons; /* name, file name */
-};
-
 class Parser {
 public:
     Parser(std::map<std::string, long> &defines, Script &script)
@@ -475,16 +469,24 @@ private:
     }
 };
 
+} // namespace
+
+Script read_script(const char *text)
+{
+    Script s;
+    std::map<std::string, long> defines;
+    Parser p(defines, s);
+    p.run(text);
+    return s;
+}
+
+namespace {
+
 const Script &script()
 {
     static const Script parsed = [] {
-        Script s;
-        std::map<std::string, long> defines;
-        if (const embedded::File *f = embedded::find("tarvel.rc")) {
-            Parser p(defines, s);
-            p.run(reinterpret_cast<const char *>(f->data));
-        }
-        return s;
+        const embedded::File *f = embedded::find("tarvel.rc");
+        return f ? read_script(reinterpret_cast<const char *>(f->data)) : Script();
     }();
     return parsed;
 }

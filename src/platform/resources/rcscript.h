@@ -46,6 +46,17 @@ struct Dialog {
     std::vector<Control> controls; /* in template order */
 };
 
+/* What a script holds. */
+struct Script {
+    std::vector<Menu> menus;
+    std::vector<Dialog> dialogs;
+    std::vector<std::pair<std::string, std::string>> icons; /* name, file name */
+};
+
+/* Reads a script's text (any text: what cannot be read leaves the resources
+ * after the fault out). The program's own is read once, on first use. */
+Script read_script(const char *text);
+
 /* Each returns nullptr when the script has no such resource. */
 const Menu *find_menu(LPCSTR name);
 const Dialog *find_dialog(LPCSTR name);
