@@ -1,0 +1,300 @@
+/*
+ * listing.cpp - one read of a directory (listing.h).
+ *
+ * The directory is opened without following a link anywhere in its path,
+ * read whole while the descriptor is held, and closed before the call
+ * returns: a walk that keeps one enumeration open per level of a tree
+ * thousands of levels deep holds no descriptors. Each entry gets one statx
+ * relative to the directory, not following links and never opening the
+ * entry (a FIFO without a writer cannot block it). FindFirstFileA's comment
+ * (find.cpp) says what the records hold.
+ */
+#include "listing.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <new>
+
+namespace k32 {
+
+namespace {
+
+/* The raw directory listing of one FindFirstFileA, kept per thread between
+ * calls so that reading a directory costs no allocation. A buffer grown for a
+ * huge directory is given back afterwards. */
+struct Scratch {
+    char *data = nullptr;
+    size_t size = 0;
+    ~Scratch() { free(data); }
+    bool grow()
+    {
+        size_t want = size ? size * 2 : 64 * 1024;
+        char *p = static_cast<char *>(realloc(data, want));
+        if (!p)
+            return false;
+        data = p;
+        size = want;
+        return true;
+    }
+    void trim()
+    {
+        if (size > 1024 * 1024) {
+            free(data);
+            data = nullptr;
+            size = 0;
+        }
+    }
+};
+thread_local Scratch scratch;
+
+/* Reads every entry of the open directory into the scratch buffer; returns
+ * the bytes read, or -1 with errno set when nothing could be read. */
+ssize_t read_whole_directory(int dfd)
+{
+    size_t used = 0;
+    for (;;) {
+        /* getdents64 needs room for at least one full entry (about 280 bytes). */
+        if (scratch.size - used < 32 * 1024 && !scratch.grow()) {
+            /* Part of a directory is no listing of it: the whole call fails. */
+            errno = ENOMEM;
+            return -1;
+        }
+        ssize_t n = getdents64(dfd, scratch.data + used, scratch.size - used);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (used) /* keep what was read before the failure */
+                break;
+            return -1;
+        }
+        used += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(used);
+}
+
+inline const dirent64 *entry_at(size_t pos)
+{
+    return reinterpret_cast<const dirent64 *>(scratch.data + pos);
+}
+
+inline bool is_dot_or_dotdot(const char *n)
+{
+    return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
+}
+
+/* The attributes of an entry whose statx failed for a reason other than its
+ * disappearance: what the listing's type says, no size. */
+uint16_t attributes_from_dtype(unsigned char type)
+{
+    if (type == DT_DIR)
+        return FILE_ATTRIBUTE_DIRECTORY;
+    if (type == DT_LNK)
+        return FILE_ATTRIBUTE_REPARSE_POINT;
+    return FILE_ATTRIBUTE_NORMAL;
+}
+
+/* Fills one record from a statx of `name` relative to the directory. Returns
+ * false for an entry that has vanished since the listing. `dirdev` is the
+ * directory's own device, looked up on first need. */
+bool examine(int dfd, const char *name, unsigned char dtype, Record &r, bool &dirdev_known,
+             uint32_t &dirmajor, uint32_t &dirminor)
+{
+    struct statx sx;
+    r.size = 0;
+    if (statx(dfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
+              STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) != 0) {
+        if (errno == ENOENT)
+            return false;
+        r.attributes = attributes_from_dtype(dtype);
+        return true;
+    }
+    mode_t type = (sx.stx_mask & STATX_TYPE) ? (sx.stx_mode & S_IFMT) : DTTOIF(dtype);
+    if (S_ISDIR(type)) {
+        r.attributes = FILE_ATTRIBUTE_DIRECTORY;
+        bool mount_root = (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
+                          (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
+        if (!mount_root) {
+            if (!dirdev_known) {
+                struct statx self;
+                if (statx(dfd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_TYPE, &self) == 0) {
+                    dirmajor = self.stx_dev_major;
+                    dirminor = self.stx_dev_minor;
+                    dirdev_known = true;
+                }
+            }
+            mount_root = dirdev_known &&
+                         (sx.stx_dev_major != dirmajor || sx.stx_dev_minor != dirminor);
+        }
+        if (mount_root)
+            r.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    } else if (S_ISLNK(type)) {
+        r.attributes = FILE_ATTRIBUTE_REPARSE_POINT;
+        r.size = sx.stx_size;
+    } else {
+        r.attributes = FILE_ATTRIBUTE_NORMAL;
+        r.size = sx.stx_size;
+    }
+    return true;
+}
+
+/* Builds the enumeration from the listing in the scratch buffer. NULL with
+ * errno set when memory runs out. */
+Find *collect(int dfd, size_t listed, const NameFilter &filter)
+{
+    /* First pass: how many entries match and how much room their names need. */
+    size_t count = 0, namebytes = 0;
+    for (size_t pos = 0; pos < listed; pos += entry_at(pos)->d_reclen) {
+        const dirent64 *e = entry_at(pos);
+        size_t len = strlen(e->d_name);
+        if (len >= MAX_PATH || !filter.matches(e->d_name))
+            continue;
+        count++;
+        namebytes += len + 1;
+    }
+    if (namebytes > UINT32_MAX) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    const size_t bytes = sizeof(Find) + count * sizeof(Record) + namebytes;
+    void *block = malloc(bytes);
+    if (!block) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    Find *f = new (block) Find;
+    f->kind = Kind::find;
+    f->bytes = bytes;
+    f->root = false;
+    f->records = reinterpret_cast<Record *>(f + 1);
+    f->names = reinterpret_cast<char *>(f->records + count);
+    f->next = 0;
+
+    /* Second pass: one statx per entry while the directory is open. */
+    bool dirdev_known = false;
+    uint32_t dirmajor = 0, dirminor = 0;
+    size_t n = 0, namepos = 0;
+    for (size_t pos = 0; pos < listed && n < count; pos += entry_at(pos)->d_reclen) {
+        const dirent64 *e = entry_at(pos);
+        size_t len = strlen(e->d_name);
+        if (len >= MAX_PATH || !filter.matches(e->d_name))
+            continue;
+        Record &r = f->records[n];
+        if (is_dot_or_dotdot(e->d_name)) {
+            r.size = 0;
+            r.attributes = FILE_ATTRIBUTE_DIRECTORY;
+        } else if (!examine(dfd, e->d_name, e->d_type, r, dirdev_known, dirmajor, dirminor)) {
+            continue; /* vanished */
+        }
+        r.name = static_cast<uint32_t>(namepos);
+        r.namelen = static_cast<uint16_t>(len);
+        memcpy(f->names + namepos, e->d_name, len + 1);
+        namepos += len + 1;
+        n++;
+    }
+    f->count = n;
+    return f;
+}
+
+/* Opens `dir` for listing, following no link in any component. */
+int open_directory(const char *dir)
+{
+    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    static std::atomic<bool> have_openat2{true};
+    if (have_openat2) {
+        struct open_how how = {};
+        /* RESOLVE_NO_SYMLINKS refuses a link as the last component too, with
+         * ELOOP (O_NOFOLLOW would say ENOTDIR, as for a file). */
+        how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        how.resolve = RESOLVE_NO_SYMLINKS;
+        int fd = static_cast<int>(syscall(SYS_openat2, AT_FDCWD, dir, &how, sizeof how));
+        if (fd >= 0 || errno != ENOSYS)
+            return fd;
+        have_openat2 = false;
+    }
+    /* A kernel before 5.6: one component at a time, each without following. */
+    int fd = open(dir[0] == '/' ? "/" : ".", flags);
+    for (const char *p = dir; fd >= 0 && *p;) {
+        while (*p == '/')
+            p++;
+        const char *end = strchrnul(p, '/');
+        if (end == p)
+            break;
+        char part[NAME_MAX + 1];
+        size_t len = static_cast<size_t>(end - p);
+        if (len > NAME_MAX) {
+            close(fd);
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        memcpy(part, p, len);
+        part[len] = '\0';
+        int next = openat(fd, part, flags);
+        int e = errno;
+        close(fd);
+        errno = e;
+        fd = next;
+        p = end;
+    }
+    return fd;
+}
+
+/* Where FindFirstFileA could not open or read the directory. */
+DWORD open_error(int e)
+{
+    switch (e) {
+    case ENOENT:
+    case ELOOP: return ERROR_PATH_NOT_FOUND; /* gone, or a link now: not ours to enter */
+    case ENOTDIR: return ERROR_DIRECTORY;     /* a file */
+    default: return error_from_errno(e);
+    }
+}
+
+} // namespace
+
+Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error)
+{
+    int dfd = open_directory(dir);
+    if (dfd < 0) {
+        *error = open_error(errno);
+        return nullptr;
+    }
+    ssize_t listed = read_whole_directory(dfd);
+    Find *f = nullptr;
+    int saved = errno;
+    if (listed >= 0) {
+        f = collect(dfd, static_cast<size_t>(listed), filter);
+        saved = errno;
+    }
+    close(dfd);
+    scratch.trim();
+    if (!f)
+        *error = open_error(saved);
+    return f;
+}
+
+void free_listing(Find *f)
+{
+    f->~Find();
+    free(f);
+}
+
+bool is_subdirectory(const Find *f, const Record &r)
+{
+    const char *name = f->names + r.name;
+    return (r.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY &&
+           !is_dot_or_dotdot(name);
+}
+
+} // namespace k32

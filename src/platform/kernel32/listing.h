@@ -1,0 +1,57 @@
+/*
+ * listing.h - one read of a directory, as FindFirstFileA and the read-ahead
+ * (readahead.cpp) make it: the entries of the directory in one block, small
+ * fixed records and one area of names (listing.cpp).
+ */
+#ifndef TARVEL_PLATFORM_LISTING_H
+#define TARVEL_PLATFORM_LISTING_H
+
+#include <windows.h>
+
+#include <fnmatch.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#include "k32.h"
+
+namespace k32 {
+
+/* One entry: 16 bytes plus its name in the shared name area. */
+struct Record {
+    uint64_t size;
+    uint32_t name;       /* offset of the terminated name in the name area */
+    uint16_t namelen;    /* without the terminator; names are at most NAME_MAX */
+    uint16_t attributes; /* FILE_ATTRIBUTE_* bits, all below 0x10000 */
+};
+
+/* One listing, and the enumeration over it: this header, then the records,
+ * then the names, in one block of `bytes`. */
+struct Find : Object {
+    size_t count;
+    size_t next;
+    size_t bytes;
+    bool root; /* the first listing of a walk the read-ahead follows */
+    Record *records;
+    char *names;
+};
+
+/* The last component of the pattern: either every name, or an fnmatch pattern. */
+struct NameFilter {
+    const char *mask;
+    bool all;
+    bool matches(const char *name) const { return all || fnmatch(mask, name, 0) == 0; }
+};
+
+/* Reads directory `dir` ("." is the current one): the entries `filter`
+ * takes, each with one statx. NULL with the Win32 error in *error when the
+ * directory cannot be opened or read, or memory runs out. Any thread may call it. */
+Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error);
+
+void free_listing(Find *f);
+
+/* The entry is a directory the scan enters: no mount point, not "." or "..". */
+bool is_subdirectory(const Find *f, const Record &r);
+
+} // namespace k32
+
+#endif

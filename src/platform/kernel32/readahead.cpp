@@ -1,0 +1,413 @@
+/*
+ * readahead.cpp - reading directories ahead of a walk, in parallel, in the
+ * order the walk will ask for them.
+ *
+ * A scan spends most of its time in the kernel, one statx per entry. The
+ * program walks the tree on one thread; under it, as an operating system
+ * reads ahead for its programs, a small pool of workers reads the
+ * sub-directories that the walk will enter next, exactly as FindFirstFileA
+ * reads one (listing.cpp), into listings that wait to be taken.
+ *
+ * - Each listing of "*.*" that the walk takes or reads itself hands its
+ *   sub-directories (no mount points) on, in enumeration order. Each gets a
+ *   key, its parent's key and its own index: keys in lexicographic order are
+ *   a depth-first walk in enumeration order, and the workers always read the
+ *   smallest key waiting.
+ * - FindFirstFileA of a directory that is ready takes its listing; of one
+ *   being read waits for it; of one still queued reads it itself. Any other
+ *   directory begins a new walk: everything of the old one is dropped, and so
+ *   it is when the listing that began the walk is released.
+ * - Listings read ahead and not taken hold at most 64 MiB and 1024 of them;
+ *   workers wait beyond that. A worker holds a descriptor only while it
+ *   reads. A listing a worker could not make for lack of memory or
+ *   descriptors is left to the walk to read itself.
+ * - Workers start with the first enumeration, one per processor, and end
+ *   when they have been idle for a moment. While reads wait for the disk
+ *   (a cold cache), up to four per processor read at once: a worker waiting
+ *   for the disk leaves its processor to another, while with the data in
+ *   memory more workers would only take turns on the processors. TARVEL_READAHEAD=0, as a walk
+ *   begins, turns the read-ahead off for it: every listing is then read by
+ *   its caller.
+ * - When the walk's own read finds no descriptor or memory left, the workers
+ *   finish what they read and start nothing new while it tries once more:
+ *   the read-ahead never costs the walk a directory.
+ * - fork() leaves the child a read-ahead without workers or listings.
+ */
+#include "readahead.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <new>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace k32::readahead {
+
+namespace {
+
+constexpr size_t max_waiting_bytes = 64u << 20;
+constexpr size_t max_waiting_listings = 1024;
+constexpr auto idle_time = std::chrono::milliseconds(50);
+constexpr double slow_read_us = 300, fast_read_us = 120;
+
+using Key = std::vector<uint32_t>;
+
+struct Job {
+    enum State { queued, reading, ready, given_back } state = queued;
+    Key key;
+    Find *find = nullptr; /* ready: the listing, or NULL with `error` */
+    DWORD error = 0;
+};
+
+struct Engine {
+    std::mutex lock;
+    std::condition_variable work;  /* for workers: work arrived, room was made, a reset */
+    std::condition_variable ended; /* for walks: the read one waits for has ended */
+    int waiters = 0;               /* walks waiting on `ended` */
+    std::string awaited;           /* the read the one waiting walk waits for */
+    int idle = 0; /* workers waiting for work */
+    std::unordered_map<std::string, Job> jobs;
+    std::map<Key, std::string> queue; /* the queued jobs, in walk order */
+    size_t waiting_bytes = 0, waiting_count = 0;
+    bool full = false; /* the bound was reached: no reading until half of it is taken */
+    unsigned generation = 0; /* counts walks: a read of an older walk is dropped */
+    const Find *root = nullptr;
+    int workers = 0, pool = 1, processors = 1;
+    double read_us = 0; /* how long reads take: a moving average */
+    int reading = 0;     /* reads under way in workers */
+    bool paused = false; /* the walk needs the resources the workers hold */
+    bool enabled = true;
+};
+
+/* Never destroyed: workers may still run while the program exits. */
+Engine *the_engine;
+
+void before_fork()
+{
+    the_engine->lock.lock();
+}
+
+void after_fork_in_parent()
+{
+    the_engine->lock.unlock();
+}
+
+void after_fork_in_child()
+{
+    /* Only the forking thread lives on in the child: the workers' places in
+     * the condition variables are forgotten, and the lock is its again. */
+    Engine &e = *the_engine;
+    new (&e.work) std::condition_variable;
+    new (&e.ended) std::condition_variable;
+    e.lock.unlock();
+    e.workers = e.idle = e.reading = 0;
+    e.waiters = 0;
+    e.paused = false;
+    for (auto it = e.jobs.begin(); it != e.jobs.end();)
+        it = it->second.state == Job::reading ? e.jobs.erase(it) : std::next(it);
+}
+
+Engine &engine()
+{
+    static Engine *e = [] {
+        auto *made = new Engine;
+        cpu_set_t cpus;
+        long n = sched_getaffinity(0, sizeof cpus, &cpus) == 0 ? CPU_COUNT(&cpus) : sysconf(_SC_NPROCESSORS_ONLN);
+        made->processors = made->pool = n > 0 ? static_cast<int>(n) : 1;
+        the_engine = made;
+        pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child);
+        return made;
+    }();
+    return *e;
+}
+
+bool wanted()
+{
+    const char *env = getenv("TARVEL_READAHEAD");
+    return !(env && strcmp(env, "0") == 0);
+}
+
+NameFilter every_name()
+{
+    return NameFilter{"*.*", true};
+}
+
+/* The resources of the machine, not the directory, failed the read. */
+bool out_of_resources(DWORD error)
+{
+    return error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_TOO_MANY_OPEN_FILES;
+}
+
+std::string child_path(const std::string &dir, const char *name)
+{
+    if (dir == ".")
+        return name;
+    std::string p = dir;
+    if (p.back() != '/')
+        p += '/';
+    return p + name;
+}
+
+/* Drops everything read ahead: a new walk begins, or the old one is over. */
+void reset(Engine &e)
+{
+    for (auto &[path, job] : e.jobs)
+        if (job.state == Job::ready && job.find)
+            free_listing(job.find);
+    e.jobs.clear();
+    e.queue.clear();
+    e.waiting_bytes = e.waiting_count = 0;
+    e.full = false;
+    e.generation++;
+    e.root = nullptr;
+    e.work.notify_all();
+    e.ended.notify_all();
+}
+
+/* Room for another listing. Once the bound is reached the workers wait
+ * until the walk has taken half of what waits, rather than waking for every
+ * listing taken. */
+bool room_to_read(Engine &e)
+{
+    if (e.paused)
+        return false;
+    if (e.full)
+        e.full = e.waiting_bytes > max_waiting_bytes / 2 || e.waiting_count > max_waiting_listings / 2;
+    else
+        e.full = e.waiting_bytes >= max_waiting_bytes || e.waiting_count >= max_waiting_listings;
+    return !e.full;
+}
+
+void work();
+
+/* The sub-directories of `f` (the listing of `dir`, at `key`) with their
+ * keys, in enumeration order; made outside the lock. */
+std::vector<std::pair<Key, std::string>> subdirectories(const std::string &dir, const Key &key, const Find *f)
+{
+    std::vector<std::pair<Key, std::string>> subs;
+    uint32_t index = 0;
+    for (size_t i = 0; i < f->count; i++) {
+        const Record &r = f->records[i];
+        if (!is_subdirectory(f, r))
+            continue;
+        Key k = key;
+        k.push_back(index++);
+        subs.emplace_back(std::move(k), child_path(dir, f->names + r.name));
+    }
+    return subs;
+}
+
+/* Queues them, and makes sure there are workers to read them. */
+void queue_up(Engine &e, std::vector<std::pair<Key, std::string>> &subs)
+{
+    size_t added = 0;
+    for (auto &[k, path] : subs) {
+        auto [it, fresh] = e.jobs.try_emplace(path);
+        if (!fresh)
+            continue; /* already known: one directory is never read twice */
+        it->second.key = k;
+        e.queue.emplace(std::move(k), std::move(path));
+        added++;
+    }
+    if (added == 0)
+        return;
+    if (e.idle > 0)
+        e.work.notify_all();
+    while (e.workers < e.pool && e.workers < static_cast<int>(e.queue.size())) {
+        try {
+            std::thread(work).detach();
+            e.workers++;
+        } catch (const std::exception &) {
+            break; /* no thread now: the walk reads on its own */
+        }
+    }
+}
+
+/* A worker: reads the first queued directory in walk order while there is
+ * room, and ends once it has been idle for a moment. */
+void work()
+{
+    Engine &e = engine();
+    std::unique_lock<std::mutex> hold(e.lock);
+    for (;;) {
+        e.idle++;
+        bool got = e.work.wait_for(hold, idle_time, [&] { return !e.queue.empty() && room_to_read(e); });
+        e.idle--;
+        if (!got || e.workers > e.pool) {
+            e.workers--;
+            return;
+        }
+        auto first = e.queue.begin();
+        const std::string path = first->second;
+        const Key key = first->first;
+        e.queue.erase(first);
+        e.jobs[path].state = Job::reading;
+        e.reading++;
+        const unsigned generation = e.generation;
+
+        hold.unlock();
+        const auto began = std::chrono::steady_clock::now();
+        DWORD error = 0;
+        Find *f = read_listing(path.c_str(), every_name(), &error);
+        const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began).count();
+        std::vector<std::pair<Key, std::string>> subs;
+        if (f)
+            subs = subdirectories(path, key, f);
+        hold.lock();
+        e.reading--;
+        /* Reads from memory take tens of microseconds; some hundreds mean
+         * the disk. Between the two the pool stays as it is, so that a read
+         * held up now and then does not start and end workers. */
+        e.read_us += (us - e.read_us) / 32;
+        if (e.read_us >= slow_read_us)
+            e.pool = 4 * e.processors;
+        else if (e.read_us < fast_read_us)
+            e.pool = e.processors;
+        /* A walk may wait for this read, or for all reads to end. */
+        if (e.waiters > 1 || (e.waiters == 1 && (e.paused || e.awaited == path)))
+            e.ended.notify_all();
+
+        auto it = e.jobs.find(path);
+        if (generation != e.generation || it == e.jobs.end()) {
+            if (f)
+                free_listing(f); /* the walk it was for is gone */
+            continue;
+        }
+        Job &job = it->second;
+        if (!f && out_of_resources(error)) {
+            job.state = Job::given_back; /* the walk reads it itself */
+        } else {
+            job.state = Job::ready;
+            job.find = f;
+            job.error = error;
+            e.waiting_count++;
+            if (f)
+                e.waiting_bytes += f->bytes;
+            queue_up(e, subs);
+        }
+    }
+}
+
+/* Reads `dir` on the walk's own thread. Should the machine's resources run
+ * out, the workers are paused and, once they hold none, it is read again. */
+Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, DWORD *error)
+{
+    hold.unlock();
+    Find *f = read_listing(dir, every_name(), error);
+    hold.lock();
+    if (f || !out_of_resources(*error))
+        return f;
+    e.paused = true;
+    e.waiters++;
+    e.ended.wait(hold, [&] { return e.reading == 0; });
+    e.waiters--;
+    hold.unlock();
+    f = read_listing(dir, every_name(), error);
+    hold.lock();
+    e.paused = false;
+    if (e.idle > 0)
+        e.work.notify_all();
+    return f;
+}
+
+} // namespace
+
+Find *list(const char *dir, DWORD *error)
+{
+    Engine &e = engine();
+    std::unique_lock<std::mutex> hold(e.lock);
+    const std::string path = dir;
+    Key key;
+    bool begins = false;
+    auto it = e.jobs.find(path);
+    if (it == e.jobs.end()) {
+        reset(e); /* a directory of no walk under way: a new walk */
+        e.enabled = wanted();
+        if (!e.enabled) {
+            hold.unlock();
+            return read_listing(dir, every_name(), error);
+        }
+        begins = true;
+    } else {
+        auto read_ended = [&] {
+            it = e.jobs.find(path);
+            return it == e.jobs.end() || it->second.state != Job::reading;
+        };
+        /* A read takes some tens of microseconds: give the processor to the
+         * workers for a while before going to sleep on it. */
+        for (int i = 0; i < 200 && !read_ended(); i++) {
+            hold.unlock();
+            sched_yield();
+            hold.lock();
+        }
+        e.waiters++;
+        e.awaited = path;
+        e.ended.wait(hold, read_ended);
+        e.waiters--;
+        if (it != e.jobs.end() && it->second.state == Job::ready) {
+            const bool wasfull = e.full;
+            Job job = it->second;
+            e.jobs.erase(it);
+            e.waiting_count--;
+            if (job.find)
+                e.waiting_bytes -= job.find->bytes;
+            if (wasfull && room_to_read(e) && e.idle > 0)
+                e.work.notify_all(); /* room for the workers again */
+            *error = job.error;
+            return job.find;
+        }
+        if (it == e.jobs.end()) { /* dropped meanwhile: read as a new walk */
+            reset(e);
+            begins = true;
+        } else {
+            key = it->second.key; /* queued, or given back: read here */
+            e.queue.erase(key);
+            e.jobs.erase(it);
+        }
+    }
+    const unsigned generation = e.generation;
+
+    Find *f = read_here(e, hold, dir, error);
+    std::vector<std::pair<Key, std::string>> subs;
+    if (f) {
+        hold.unlock();
+        subs = subdirectories(path, key, f);
+        hold.lock();
+    }
+
+    if (f && generation == e.generation) {
+        if (begins)
+            e.root = f;
+        queue_up(e, subs);
+    }
+    return f;
+}
+
+void closed(const Find *f)
+{
+    Engine &e = engine();
+    std::lock_guard<std::mutex> hold(e.lock);
+    if (f == e.root)
+        reset(e);
+}
+
+size_t waiting_listings(size_t *bytes)
+{
+    Engine &e = engine();
+    std::lock_guard<std::mutex> hold(e.lock);
+    if (bytes)
+        *bytes = e.waiting_bytes;
+    return e.waiting_count;
+}
+
+} // namespace k32::readahead

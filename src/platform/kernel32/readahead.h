@@ -1,0 +1,29 @@
+/*
+ * readahead.h - the layer's read-ahead of directory listings for a walk
+ * (readahead.cpp), as FindFirstFileA and FindClose use it.
+ */
+#ifndef TARVEL_PLATFORM_READAHEAD_H
+#define TARVEL_PLATFORM_READAHEAD_H
+
+#include <windows.h>
+
+#include "listing.h"
+
+namespace k32::readahead {
+
+/* The listing of every entry of `dir`: the one read ahead (waited for while
+ * it is being read), or one read here and now, whose sub-directories are then
+ * read ahead in the order a depth-first walk will ask for them. NULL with
+ * the Win32 error in *error, as read_listing. */
+Find *list(const char *dir, DWORD *error);
+
+/* A listing that list() gave is being released: when it began the walk, the
+ * walk is over, and what was read ahead and not taken is dropped. */
+void closed(const Find *f);
+
+/* Listings read ahead and not yet taken, and their bytes (for tests of the bounds). */
+size_t waiting_listings(size_t *bytes);
+
+} // namespace k32::readahead
+
+#endif
