@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <stdio.h>
+#include <string.h>
 
 #include "tarvel/report.h"
 #include "tarvel/shell.h"
@@ -28,10 +29,11 @@ static void keepscrollbar(void)
 
 int llprintf(double bu, const char *szFmt, ...)
 {
+    char buff[1024];
     va_list args, again;
     va_start(args, szFmt);
     va_copy(again, args);
-    int len = vsnprintf(NULL, 0, szFmt, args);
+    int len = vsnprintf(buff, sizeof buff, szFmt, args);
     va_end(args);
 
     ll *node = NULL;
@@ -49,7 +51,11 @@ int llprintf(double bu, const char *szFmt, ...)
         mbprintf(err, "Memory allocation failed <%d>", (int)code);
         return 0;
     }
-    vsnprintf(text, (size_t)len + 1, szFmt, again);
+    /* Most lines fit the buffer; a longer one is formatted again, whole. */
+    if ((size_t)len < sizeof buff)
+        memcpy(text, buff, (size_t)len + 1);
+    else
+        vsnprintf(text, (size_t)len + 1, szFmt, again);
     va_end(again);
 
     node->str = text;

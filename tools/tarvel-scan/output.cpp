@@ -15,16 +15,28 @@
 
 static BOOL putline(const char *s)
 {
-    for (const unsigned char *p = (const unsigned char *)s; *p; p++) {
-        int ok = (*p < 32 || *p == 127) ? fprintf(stdout, "\\%03o", *p) > 0 : putc(*p, stdout) != EOF;
-        if (!ok)
+    const unsigned char *p = (const unsigned char *)s;
+    for (;;) {
+        /* A run of ordinary bytes at once, then one escape. */
+        size_t n = 0;
+        while (p[n] >= 32 && p[n] != 127)
+            n++;
+        if (n && fwrite(p, 1, n, stdout) != n)
             return FALSE;
+        p += n;
+        if (*p == '\0')
+            break;
+        if (fprintf(stdout, "\\%03o", *p) < 0)
+            return FALSE;
+        p++;
     }
     return putc('\n', stdout) != EOF;
 }
 
 BOOL writereport(void)
 {
+    static char buffer[1 << 16];
+    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     BOOL ok = TRUE;
     for (ll *lp = gl.head; lp != NULL && ok; lp = lp->next)
         ok = putline(lp->str);
