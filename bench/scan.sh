@@ -1,39 +1,69 @@
 #!/usr/bin/env bash
-# Times tarvel-scan against `du -s --apparent-size` on the same tree, warm cache.
+# Times tarvel-scan with the layer's read-ahead on and off against
+# `du -s --apparent-size` on the same tree, in one run, alternately, and
+# measures the peak memory of both.
 #
-#   bench/scan.sh [BUILD_DIR]        (default: build)
+#   bench/scan.sh [--cold] [BUILD_DIR]        (default: build, a Release build)
 #
 # The tree (200,000 files in 20,000 directories) is made once in
-# ${TARVEL_BENCH_TREE:-/tmp/tarvel-bench-tree} and reused. Each tool runs
-# RUNS times (default 7), alternately; the last line gives both medians and
-# the ratio tarvel-scan / du.
+# ${TARVEL_BENCH_TREE:-/tmp/tarvel-bench-tree} and reused. Each of the three
+# runs RUNS times (default 7). Warm: one untimed run of each first. --cold:
+# the page cache is dropped before every timed run (as root:
+# sync; echo 3 > /proc/sys/vm/drop_caches). The last lines give the medians,
+# both ratios to du, and the peak resident memory (/usr/bin/time -f %M).
 set -euo pipefail
+cold=0
+if [ "${1:-}" = "--cold" ]; then cold=1; shift; fi
 build=${1:-build}
 tree=${TARVEL_BENCH_TREE:-/tmp/tarvel-bench-tree}
 runs=${RUNS:-7}
 scan=$build/tarvel-scan
 [ -x "$scan" ] || { echo "no $scan: build first" >&2; exit 1; }
+[ -x /usr/bin/time ] || { echo "bench/scan.sh: /usr/bin/time is missing (Debian: time)" >&2; exit 1; }
 if [ ! -d "$tree" ]; then
     echo "making $tree ..." >&2
     "$build/tarvel-maketree" "$tree"
 fi
 
-now() { date +%s%N; }
+drop() {
+    [ "$cold" = 1 ] || return 0
+    sync
+    echo 3 > /proc/sys/vm/drop_caches || { echo "bench/scan.sh: --cold needs root" >&2; exit 1; }
+}
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+peakfile=$(mktemp)
+trap 'rm -f "$peakfile"' EXIT
+# Runs "$@" once; prints "<microseconds> <peak KiB>".
+timed() {
+    local t0 t1
+    drop
+    t0=$(date +%s%N)
+    /usr/bin/time -f %M -o "$peakfile" "$@" >/dev/null 2>&1 || true
+    t1=$(date +%s%N)
+    echo "$(( (t1 - t0) / 1000 )) $(tail -1 "$peakfile")"
+}
 
-# Warm the cache with one untimed run of each.
-"$scan" --cluster-size 4096 "$tree" >/dev/null
-du -s --apparent-size "$tree" >/dev/null
+if [ "$cold" = 0 ]; then
+    "$scan" "$tree" >/dev/null
+    TARVEL_READAHEAD=0 "$scan" "$tree" >/dev/null
+    du -s --apparent-size "$tree" >/dev/null
+fi
 
-tarvel_times=() du_times=()
+on=() off=() du_t=() on_kb=() off_kb=()
 for ((i = 0; i < runs; i++)); do
-    t0=$(now); "$scan" "$tree" >/dev/null 2>&1; t1=$(now)
-    tarvel_times+=($(( (t1 - t0) / 1000 )))
-    t0=$(now); du -s --apparent-size "$tree" >/dev/null; t1=$(now)
-    du_times+=($(( (t1 - t0) / 1000 )))
+    read -r t kb < <(timed env TARVEL_READAHEAD=1 "$scan" "$tree"); on+=("$t"); on_kb+=("$kb")
+    read -r t kb < <(timed env TARVEL_READAHEAD=0 "$scan" "$tree"); off+=("$t"); off_kb+=("$kb")
+    read -r t kb < <(timed du -s --apparent-size "$tree"); du_t+=("$t")
 done
-tm=$(printf '%s\n' "${tarvel_times[@]}" | median)
-dm=$(printf '%s\n' "${du_times[@]}" | median)
+m_on=$(printf '%s\n' "${on[@]}" | median)
+m_off=$(printf '%s\n' "${off[@]}" | median)
+m_du=$(printf '%s\n' "${du_t[@]}" | median)
+k_on=$(printf '%s\n' "${on_kb[@]}" | sort -n | tail -1)
+k_off=$(printf '%s\n' "${off_kb[@]}" | sort -n | tail -1)
 lines=$("$scan" --cluster-size 4096 "$tree" | wc -l)
-echo "tree: $tree, $lines report lines; runs: $runs"
-awk -v t="$tm" -v d="$dm" 'BEGIN { printf "tarvel-scan median %.1f ms, du median %.1f ms, ratio %.2f\n", t/1000, d/1000, t/d }'
+echo "tree: $tree, $lines report lines; $([ "$cold" = 1 ] && echo cold || echo warm) cache; runs: $runs; $(nproc) processors"
+awk -v on="$m_on" -v off="$m_off" -v du="$m_du" -v kon="$k_on" -v koff="$k_off" 'BEGIN {
+    printf "read-ahead on:  median %.1f ms, ratio to du %.2f, peak %.1f MB\n", on/1000, on/du, kon/1024
+    printf "read-ahead off: median %.1f ms, ratio to du %.2f, peak %.1f MB\n", off/1000, off/du, koff/1024
+    printf "du -s --apparent-size: median %.1f ms; peak memory on/off %.2f\n", du/1000, kon/koff
+}'

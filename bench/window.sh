@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The survey in the real window (offscreen) against tarvel-scan on the same
-# tree, warm cache; the last line gives both medians and their ratio.
+# The survey in the real window (offscreen) with the layer's read-ahead on and
+# off, against tarvel-scan on the same tree, warm cache; the last lines give
+# the medians and the ratios.
 #
 #   bench/window.sh [BUILD_DIR]      (default: build; the tree as bench/scan.sh makes it)
 set -euo pipefail
@@ -18,5 +19,10 @@ for ((i = 0; i < runs; i++)); do
     times+=($(( (t1 - t0) / 1000 )))
 done
 scan_ms=$(printf '%s\n' "${times[@]}" | median | awk '{printf "%.1f", $1/1000}')
-window_ms=$(QT_QPA_PLATFORM=offscreen "$build/tarvel-bench-window" "$tree" "$runs")
-awk -v w="$window_ms" -v s="$scan_ms" 'BEGIN { printf "window survey median %.1f ms, tarvel-scan median %.1f ms, ratio %.2f\n", w, s, w/s }'
+on_ms=$(TARVEL_READAHEAD=1 QT_QPA_PLATFORM=offscreen "$build/tarvel-bench-window" "$tree" "$runs")
+off_ms=$(TARVEL_READAHEAD=0 QT_QPA_PLATFORM=offscreen "$build/tarvel-bench-window" "$tree" "$runs")
+awk -v on="$on_ms" -v off="$off_ms" -v s="$scan_ms" 'BEGIN {
+    printf "window survey, read-ahead on:  median %.1f ms, ratio to tarvel-scan %.2f\n", on, on/s
+    printf "window survey, read-ahead off: median %.1f ms, on/off %.2f\n", off, on/off
+    printf "tarvel-scan (read-ahead on): median %.1f ms\n", s
+}'
