@@ -307,8 +307,8 @@ void directory(const char *dir, double, double, double, double)
         victim = dir == b ? c : b;
         victim.resize(victim.size() - 4); /* the directory, not its pattern */
     }
-    rename(victim.c_str(), (victim + ".old").c_str());
-    symlink(target.c_str(), victim.c_str());
+    if (rename(victim.c_str(), (victim + ".old").c_str()) != 0 || symlink(target.c_str(), victim.c_str()) != 0)
+        ADD_FAILURE() << "could not swap " << victim;
 }
 const struct scanwatch_ watch = {directory, nullptr};
 } // namespace swap
