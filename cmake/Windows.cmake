@@ -20,6 +20,7 @@ add_executable(tarvel WIN32 $<TARGET_OBJECTS:tarvel_shell> resources/tarvel.rc $
 target_link_libraries(tarvel PRIVATE tarvel_core)
 
 add_executable(tarvel-scan ${TARVEL_SCAN_SOURCES} ${TARVEL_MANIFEST})
+target_compile_definitions(tarvel-scan PRIVATE TARVEL_VERSION="${PROJECT_VERSION}")
 target_link_libraries(tarvel-scan PRIVATE tarvel_core)
 
 include(cmake/Package-windows.cmake)

@@ -9,7 +9,6 @@
 #include <string.h>
 
 #include "scan.h"
-#include "tarvel/paths.h"
 #include "tarvel/shell.h"
 #include "tarvel/survey.h"
 
@@ -64,26 +63,15 @@ void complain(const char *what, DWORD code)
 static void unreadable(const char *pattern, DWORD code)
 {
     char dir[MAX_PATH];
-    size_t len = strlen(pattern);
-    size_t tail = strlen(PATTERNTAIL);
-    if (len >= tail && len - tail < sizeof dir) {
-        len -= tail;
-        /* Keep the separator of a root ("/"), drop any other. */
-        if (len > 1 && pattern[len - 1] == PATHSEP)
-            len--;
-        memcpy(dir, pattern, len);
-        dir[len] = '\0';
-    } else {
-        snprintf(dir, sizeof dir, "%s", pattern);
-    }
+    patterndir(pattern, dir, sizeof dir);
     char what[MAX_PATH + 32];
     snprintf(what, sizeof what, "cannot read directory %s", dir);
     complain(what, code);
     incomplete = TRUE;
 }
 
-void watchscan(void)
+void watchscan(BOOL tsv)
 {
-    static const struct scanwatch_ watch = {NULL, unreadable};
-    scanwatch = &watch;
+    static const struct scanwatch_ text = {NULL, unreadable}, table = {tsvrow, unreadable};
+    scanwatch = tsv ? &table : &text;
 }

@@ -1,12 +1,13 @@
 /*
  * tarvel-scan - the report of one directory, without a window.
  *
- *     tarvel-scan [--cluster-size N] DIR
+ *     tarvel-scan [--cluster-size N] [--format=text|tsv] DIR
  *
- * Runs the same survey as File/Open on DIR and prints every report line, one
- * per output line, as the window shows it. What would be a message box goes
- * to standard error as "Caption: text". DIR becomes the current directory
- * and is surveyed under its full path, as the dialog hands it over.
+ * Runs the same survey as File/Open on DIR and prints the report: every
+ * report line, one per output line, as the window shows it, or exact byte
+ * figures, tab-separated. What would be a message box goes to standard error
+ * as "Caption: text". DIR becomes the current directory and is surveyed under
+ * its full path, as the dialog hands it over.
  *
  * Exit status: 0 for a complete report; 1 when anything left it incomplete
  * (a message of failure, a directory that could not be read, DIR that
@@ -24,7 +25,25 @@
 #include "tarvel/report.h"
 #include "tarvel/survey.h"
 
-static const char usage[] = "usage: tarvel-scan [--cluster-size N] DIR\n";
+static const char usage[] = "usage: tarvel-scan [--cluster-size N] [--format=text|tsv] DIR\n";
+
+static const char help[] =
+    "\n"
+    "Surveys the directory tree DIR as Tarvel's File/Open does and prints its\n"
+    "report: one line per directory, after the lines of its sub-directories, with\n"
+    "the kilobytes its files use and waste in the unfilled tails of their last\n"
+    "allocation units, here and in the sub-directories.\n"
+    "\n"
+    "  --cluster-size N  take N bytes as the cluster size instead of asking the\n"
+    "                    volume\n"
+    "  --format=text     the report as the window shows it (the default)\n"
+    "  --format=tsv      exact bytes, tab-separated: used, used_here, used_subdir,\n"
+    "                    wasted, wasted_here, wasted_subdir, then the directory\n"
+    "  --help            this text\n"
+    "  --version         the version\n"
+    "\n"
+    "Exit status: 0 when the report is complete; 1 when something is missing from\n"
+    "it, said on standard error; 2 for a bad command line.\n";
 
 static int badusage(const char *why, const char *what = "")
 {
@@ -52,26 +71,34 @@ static int run(int argc, char **argv)
 {
     static const char sizewords[] = "--cluster-size takes a whole number of bytes from 1 to 2147483647";
     DWORD clusterbytes = 0;
+    BOOL tsv = FALSE;
     const char *dir = NULL;
 
     for (int i = 1; i < argc; i++) {
-        if (strcmp(argv[i], "--cluster-size") == 0) {
+        const char *a = argv[i];
+        if (strcmp(a, "--cluster-size") == 0) {
             if (i + 1 >= argc || !parsesize(argv[++i], &clusterbytes))
                 return badusage(sizewords);
-        } else if (strncmp(argv[i], "--cluster-size=", 15) == 0) {
-            if (!parsesize(argv[i] + 15, &clusterbytes))
+        } else if (strncmp(a, "--cluster-size=", 15) == 0) {
+            if (!parsesize(a + 15, &clusterbytes))
                 return badusage(sizewords);
-        } else if (strcmp(argv[i], "--help") == 0 || strcmp(argv[i], "-h") == 0) {
+        } else if (strcmp(a, "--format=text") == 0 || strcmp(a, "--format=tsv") == 0) {
+            tsv = a[9] == 't' && a[10] == 's';
+        } else if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
             fputs(usage, stdout);
-            return 0;
-        } else if (strcmp(argv[i], "--") == 0 && i + 2 == argc && !dir) {
+            fputs(help, stdout);
+            return fflush(stdout) == 0 ? 0 : 1;
+        } else if (strcmp(a, "--version") == 0) {
+            puts("tarvel-scan " TARVEL_VERSION);
+            return fflush(stdout) == 0 ? 0 : 1;
+        } else if (strcmp(a, "--") == 0 && i + 2 == argc && !dir) {
             dir = argv[++i];
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            return badusage("unknown option ", argv[i]);
+        } else if (a[0] == '-' && a[1] != '\0') {
+            return badusage("unknown option ", a);
         } else if (dir) {
             return badusage("only one directory at a time");
         } else {
-            dir = argv[i];
+            dir = a;
         }
     }
     if (!dir)
@@ -89,9 +116,9 @@ static int run(int argc, char **argv)
         return 1;
     }
 
-    watchscan();
+    watchscan(tsv);
     survey(full, clusterbytes);
-    BOOL written = writereport();
+    BOOL written = tsv ? endtsv() : writereport();
     return written && !incomplete && !stderrlost ? 0 : 1;
 }
 

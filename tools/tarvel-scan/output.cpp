@@ -1,5 +1,5 @@
 /*
- * output.cpp - the report on standard output.
+ * output.cpp - the report on standard output, as text.
  *
  * Each report line becomes one output line: a name may hold a newline or
  * another control character, which is written as a \ooo octal escape.
@@ -11,9 +11,26 @@
 #include <string.h>
 
 #include "scan.h"
+#include "tarvel/paths.h"
 #include "tarvel/report.h"
 
-static BOOL putline(const char *s)
+void patterndir(const char *pattern, char *dir, size_t size)
+{
+    size_t len = strlen(pattern);
+    const size_t tail = strlen(PATTERNTAIL);
+    if (len >= tail && strcmp(pattern + len - tail, PATTERNTAIL) == 0) {
+        len -= tail;
+        /* Keep the separator of a root ("/", "C:\"), drop any other. */
+        if (len > 1 && pattern[len - 1] == PATHSEP && pattern[len - 2] != ':')
+            len--;
+    }
+    if (len >= size)
+        len = size - 1;
+    memcpy(dir, pattern, len);
+    dir[len] = '\0';
+}
+
+BOOL putescaped(const char *s)
 {
     const unsigned char *p = (const unsigned char *)s;
     for (;;) {
@@ -25,12 +42,19 @@ static BOOL putline(const char *s)
             return FALSE;
         p += n;
         if (*p == '\0')
-            break;
+            return TRUE;
         if (fprintf(stdout, "\\%03o", *p) < 0)
             return FALSE;
         p++;
     }
-    return putc('\n', stdout) != EOF;
+}
+
+BOOL writefailed(void)
+{
+    if (fprintf(stderr, "tarvel-scan: cannot write the report: %s\n", strerror(errno)) < 0 ||
+        fflush(stderr) != 0)
+        stderrlost = TRUE;
+    return FALSE;
 }
 
 BOOL writereport(void)
@@ -39,11 +63,8 @@ BOOL writereport(void)
     setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     BOOL ok = TRUE;
     for (ll *lp = gl.head; lp != NULL && ok; lp = lp->next)
-        ok = putline(lp->str);
+        ok = putescaped(lp->str) && putc('\n', stdout) != EOF;
     if (fflush(stdout) != 0 || ferror(stdout))
         ok = FALSE;
-    if (!ok && (fprintf(stderr, "tarvel-scan: cannot write the report: %s\n", strerror(errno)) < 0 ||
-                fflush(stderr) != 0))
-        stderrlost = TRUE;
-    return ok;
+    return ok ? TRUE : writefailed();
 }

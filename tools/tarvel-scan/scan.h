@@ -22,11 +22,28 @@ const char *errortext(DWORD code);
 /* "tarvel-scan: <what>: <errortext>" on standard error. */
 void complain(const char *what, DWORD code);
 
-/* Tells of each directory the scan could not read (the scan's watch). */
-void watchscan(void);
+/* Follows the scan (console.cpp): each directory it cannot read is named on
+ * standard error; with `tsv`, each directory's figures become a row (tsv.cpp). */
+void watchscan(BOOL tsv);
 
-/* Writes every report line to standard output, one line each, control
- * characters as \ooo escapes. FALSE (after saying so) when a write failed. */
+/* The directory a search pattern names: "/a/b/" and the tail give "/a/b",
+ * the root "/" and the tail "/". */
+void patterndir(const char *pattern, char *dir, size_t size);
+
+/* Writes `s` with each control character as a \ooo escape; FALSE when the
+ * write failed. */
+BOOL putescaped(const char *s);
+
+/* Writes every report line to standard output, one line each. FALSE (after
+ * saying so) when a write failed. */
 BOOL writereport(void);
+
+/* tsv.cpp: one row for a directory the scan has just counted, and the end
+ * of the table (its heading if no row came); FALSE when a write failed. */
+void tsvrow(const char *dir, double bytesused, double byteswasted, double sdbytesused, double sdbyteswasted);
+BOOL endtsv(void);
+
+/* Says that a write to standard output failed; FALSE. */
+BOOL writefailed(void);
 
 #endif
