@@ -8,7 +8,8 @@
 #   scripts/install-deps.sh --fuzz      clang and libFuzzer for the fuzz targets
 set -e
 pkgs="cmake make g++ qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fontconfig \
-      xvfb xauth x11-apps xdotool imagemagick util-linux dpkg-dev file time"
+      xvfb xauth x11-apps xdotool imagemagick util-linux dpkg-dev file time \
+      lintian desktop-file-utils appstream groff-base man-db"
 case "${1:-}" in
 --windows) pkgs="g++-mingw-w64-i686 googletest wine wine32:i386 nsis xvfb xauth" ;;
 --fuzz) pkgs="cmake make clang-14 libclang-rt-14-dev" ;;

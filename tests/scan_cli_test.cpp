@@ -31,12 +31,73 @@ std::string quote(const std::string &s)
 TEST(ScanCli, BadCommandLines)
 {
     for (std::string args : {"", "--cluster-size", "--cluster-size abc /", "--cluster-size 0 /",
-                             "--bogus /", "/ /tmp"}) {
+                             "--bogus /", "/ /tmp", "--format=csv /"}) {
         std::string out, err;
         EXPECT_EQ(run_command(scanner + " " + args, &out, &err), 2) << args;
-        EXPECT_NE(err.find("usage: tarvel-scan [--cluster-size N] DIR"), std::string::npos) << args;
+        EXPECT_NE(err.find("usage: tarvel-scan [--cluster-size N] [--format=text|tsv] DIR"), std::string::npos) << args;
         EXPECT_EQ(out, "") << args;
     }
+}
+
+// --help and --version answer on standard output with status 0.
+TEST(ScanCli, HelpAndVersion)
+{
+    std::string out, err;
+    EXPECT_EQ(run_command(scanner + " --help", &out, &err), 0);
+    EXPECT_EQ(out.rfind("usage: tarvel-scan [--cluster-size N] [--format=text|tsv] DIR\n", 0), 0u) << out;
+    EXPECT_NE(out.find("Exit status: 0 when the report is complete"), std::string::npos) << out;
+    EXPECT_EQ(run_command(scanner + " --version", &out, &err), 0);
+    EXPECT_EQ(out, "tarvel-scan " TARVEL_VERSION "\n");
+    EXPECT_EQ(err, "");
+}
+
+// --format=tsv is the same scan in exact bytes: the driver's line as a
+// comment, the heading, one row per directory in the report's order, each
+// rounding to its text line's kilobytes and adding up; names escaped alike.
+TEST(ScanCli, TsvAgreesWithTheText)
+{
+    TempTree tree;
+    tree.file("a/f", 5000);
+    tree.file("a/b/g", 1500);
+    tree.file("a/b/c/h", 1);
+    tree.file("odd\tname\n/x", 2500);
+    tree.dir("a/empty");
+    std::string text, tsv;
+    ASSERT_EQ(run_command(scanner + " --cluster-size 1000 " + quote(tree.root()), &text, nullptr), 0);
+    ASSERT_EQ(run_command(scanner + " --format=tsv --cluster-size 1000 " + quote(tree.root()), &tsv, nullptr), 0);
+    auto split = [](const std::string &s, char c) {
+        std::vector<std::string> parts;
+        size_t at = 0;
+        for (size_t next; (next = s.find(c, at)) != std::string::npos; at = next + 1) parts.push_back(s.substr(at, next - at));
+        parts.push_back(s.substr(at));
+        return parts;
+    };
+    auto lines = split(text, '\n'), rows = split(tsv, '\n');
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(rows[0], "# " + lines[0]);
+    EXPECT_EQ(rows[1], "used\tused_here\tused_subdir\twasted\twasted_here\twasted_subdir\tpath");
+    ASSERT_EQ(rows.size(), lines.size()) << "two heading rows for the driver's line and the closing empty one";
+    for (size_t i = 1; i + 2 < lines.size(); ++i) {
+        auto f = split(rows[i + 1], '\t');
+        ASSERT_EQ(f.size(), 7u) << rows[i + 1];
+        double v[6];
+        for (int k = 0; k < 6; ++k) v[k] = std::stod(f[k]);
+        EXPECT_EQ(v[0], v[1] + v[2]) << rows[i + 1];
+        EXPECT_EQ(v[3], v[4] + v[5]) << rows[i + 1];
+        auto kb = [](double b) {
+            char s[64];
+            snprintf(s, sizeof s, "%1.0fK", b / 1024);
+            return std::string(s);
+        };
+        const std::string pattern = f[6] + "/*.*";
+        const std::string want = v[2] != 0 || v[5] != 0
+            ? pattern + " " + kb(v[0]) + " used (" + kb(v[1]) + " here, " + kb(v[2]) + " sub dir), " + kb(v[3]) +
+                  " wasted (" + kb(v[4]) + " here, " + kb(v[5]) + " sub dir)"
+            : pattern + " " + kb(v[0]) + " used, " + kb(v[3]) + " wasted";
+        EXPECT_EQ(lines[i], want);
+    }
+    EXPECT_NE(tsv.find("\t" + tree.root() + "/odd\\011name\\012\n"), std::string::npos) << tsv;
+    EXPECT_NE(tsv.find("6501\t5000\t1501\t"), std::string::npos) << "a's figures, exact to the byte\n" << tsv;
 }
 
 // A missing directory or a file: a clear message, status 1, no report.
