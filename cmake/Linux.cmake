@@ -14,7 +14,7 @@ if(TARVEL_SANITIZE)
   # purpose) the probe fails and it reports a fault that is none.
   set_source_files_properties(src/platform/kernel32/readahead.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=vptr)
 endif()
-target_include_directories(tarvel_kernel32 PUBLIC src/platform/include PRIVATE src/platform)
+target_include_directories(tarvel_kernel32 PUBLIC src/platform/include PRIVATE src/platform src/platform/kernel32)
 
 file(GLOB TARVEL_USER32_SOURCES CONFIGURE_DEPENDS
   src/platform/user32/*.cpp src/platform/gdi32/*.cpp src/platform/resources/*.cpp)
@@ -29,6 +29,12 @@ tarvel_embed_resources(tarvel_user32
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.rc
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/resource.h
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.ico)
+
+# The tests' hooks into the layer (platform_testing.h): for tests and
+# benchmarks only, never linked into the programs.
+add_library(tarvel_testhooks STATIC src/platform/testhooks/testhooks.cpp)
+target_include_directories(tarvel_testhooks PRIVATE src/platform)
+target_link_libraries(tarvel_testhooks PUBLIC tarvel_user32)
 
 file(GLOB TARVEL_NOWINDOW_SOURCES CONFIGURE_DEPENDS src/platform/nowindow/*.cpp)
 add_library(tarvel_nowindow STATIC ${TARVEL_NOWINDOW_SOURCES})

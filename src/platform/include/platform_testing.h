@@ -1,9 +1,11 @@
 /*
- * platform_testing.h - hooks into the Win32 layer for tests and tools.
+ * platform_testing.h - hooks into the Win32 layer for tests and benchmarks,
+ * in a library of their own (src/platform/testhooks) that the programs do
+ * not link.
  *
  * Only for what cannot be made real in a test: a person answering a message
- * box, the allocator running out, the disk query failing. The program itself
- * never calls these.
+ * box, the allocator running out, the disk query failing, a minute passing;
+ * and a look at what the layer holds open.
  */
 #ifndef TARVEL_PLATFORM_TESTING_H
 #define TARVEL_PLATFORM_TESTING_H
@@ -41,6 +43,13 @@ void fail_global_free(int nth);
 
 /* While true, GetDiskFreeSpaceA fails. */
 void fail_disk_free_space(bool fail);
+
+/* Every WaitForSingleObject with a timeout waits `factor` times less (1: as
+ * asked), so that a limit of a minute is reached in well under a second. */
+void speed_up_waits(DWORD factor);
+
+/* The enumerations (FindFirstFileA handles) open now. */
+size_t live_find_handles();
 
 } // namespace testhooks
 

@@ -1,6 +1,5 @@
 /*
- * disk.cpp - GetDiskFreeSpaceA, GetVolumePathNameA, and the testing hook that
- * makes the free-space query fail.
+ * disk.cpp - GetDiskFreeSpaceA, GetVolumePathNameA.
  *
  * Differences from Win32:
  *  - GetDiskFreeSpaceA takes any path on the filesystem, not only a root
@@ -20,7 +19,7 @@
  */
 #include <windows.h>
 
-#include <platform_testing.h>
+#include "seams.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -29,15 +28,12 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
 
 #include "k32.h"
 
 namespace {
-
-std::atomic<bool> disk_query_fails{false};
 
 DWORD saturate(unsigned long long v)
 {
@@ -102,7 +98,7 @@ BOOL WINAPI GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster
                               LPDWORD lpBytesPerSector, LPDWORD lpNumberOfFreeClusters,
                               LPDWORD lpTotalNumberOfClusters)
 {
-    if (disk_query_fails) {
+    if (seams::disk_query_fails && seams::disk_query_fails()) {
         SetLastError(k32::error_gen_failure);
         return FALSE;
     }
@@ -185,12 +181,3 @@ BOOL WINAPI GetVolumePathNameA(LPCSTR lpszFileName, LPSTR lpszVolumePathName,
         return FALSE;
     }
 }
-
-namespace testhooks {
-
-void fail_disk_free_space(bool fail)
-{
-    disk_query_fails = fail;
-}
-
-} // namespace testhooks

@@ -44,6 +44,15 @@ Object *lookup_object(HANDLE h, Kind kind)
     return *it;
 }
 
+size_t live_objects(Kind kind)
+{
+    std::lock_guard<std::mutex> hold(table_lock);
+    size_t n = 0;
+    for (const Object *o : table())
+        n += o->kind == kind;
+    return n;
+}
+
 void unregister_object(Object *o)
 {
     std::lock_guard<std::mutex> hold(table_lock);

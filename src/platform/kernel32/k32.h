@@ -33,6 +33,7 @@ struct Object {
 bool register_object(Object *o);            /* false when out of memory */
 Object *lookup_object(HANDLE h, Kind kind); /* the live object of that kind, or NULL */
 void unregister_object(Object *o);
+size_t live_objects(Kind kind); /* how many of that kind are open */
 
 /* A file handle's descriptor, or -1 for anything else. */
 int file_descriptor(HANDLE h);

@@ -1,5 +1,5 @@
 /*
- * memory.cpp - GlobalAlloc, GlobalFree, and the testing hooks that make them fail.
+ * memory.cpp - GlobalAlloc, GlobalFree.
  *
  * Differences from Win32: only fixed blocks (GMEM_FIXED, with or without
  * GMEM_ZEROINIT); the HGLOBAL is the block's address. Every block is zero
@@ -9,7 +9,7 @@
  */
 #include <windows.h>
 
-#include <platform_testing.h>
+#include "seams.h"
 
 #include <stdlib.h>
 
@@ -26,22 +26,13 @@ std::unordered_set<void *> &blocks()
     return *live;
 }
 
-/* Countdowns of the testing hooks: the call that brings one to 0 fails. */
-int alloc_countdown = 0;
-int free_countdown = 0;
-
-bool hook_fires(int &countdown)
-{
-    return countdown > 0 && --countdown == 0;
-}
-
 } // namespace
 
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, size_t dwBytes)
 {
     (void)uFlags; /* fixed and zero-filled in every case */
     std::lock_guard<std::mutex> hold(blocks_lock);
-    if (hook_fires(alloc_countdown)) {
+    if (seams::global_alloc_fails && seams::global_alloc_fails()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return NULL;
     }
@@ -65,7 +56,7 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL hMem)
     if (hMem == NULL) /* as in Win32: nothing to do, nothing failed */
         return NULL;
     std::lock_guard<std::mutex> hold(blocks_lock);
-    bool hooked = hook_fires(free_countdown); /* every non-NULL call counts */
+    bool hooked = seams::global_free_fails && seams::global_free_fails(); /* every non-NULL call counts */
     auto it = blocks().find(hMem);
     if (hooked || it == blocks().end()) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -75,19 +66,3 @@ HGLOBAL WINAPI GlobalFree(HGLOBAL hMem)
     free(hMem);
     return NULL;
 }
-
-namespace testhooks {
-
-void fail_global_alloc(int nth)
-{
-    std::lock_guard<std::mutex> hold(blocks_lock);
-    alloc_countdown = nth > 0 ? nth : 0;
-}
-
-void fail_global_free(int nth)
-{
-    std::lock_guard<std::mutex> hold(blocks_lock);
-    free_countdown = nth > 0 ? nth : 0;
-}
-
-} // namespace testhooks

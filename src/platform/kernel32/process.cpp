@@ -50,6 +50,7 @@
 #include <vector>
 
 #include "k32.h"
+#include "seams.h"
 
 extern char **environ;
 
@@ -396,6 +397,8 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds)
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }
+    if (seams::wait_time && dwMilliseconds != INFINITE)
+        dwMilliseconds = seams::wait_time(dwMilliseconds);
     bool forever = dwMilliseconds == INFINITE;
     int64_t deadline = now_ms() + dwMilliseconds;
     for (;;) {

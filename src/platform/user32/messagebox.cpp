@@ -12,11 +12,11 @@
  *                 box whose loop meets WM_QUIT ends before it is answered;
  *               - without a QApplication (the headless tool) it writes
  *                 "Caption: text" to standard error and returns IDOK.
- * Tests may answer boxes instead of showing them (testhooks::answer_message_boxes).
+ * Tests may answer boxes instead of showing them (seams.h).
  */
 #include <windows.h>
 
-#include "platform_testing.h"
+#include "seams.h"
 #include "user32/hwnd.h"
 #include "user32/modal.h"
 
@@ -28,18 +28,6 @@
 #include <vector>
 
 namespace {
-
-testhooks::MessageBoxAnswerer &answerer()
-{
-    static testhooks::MessageBoxAnswerer *a = new testhooks::MessageBoxAnswerer;
-    return *a;
-}
-
-std::vector<testhooks::MessageBoxRecord> &records()
-{
-    static auto *r = new std::vector<testhooks::MessageBoxRecord>;
-    return *r;
-}
 
 /* The boxes now up, innermost last. */
 std::vector<QPointer<QMessageBox>> &openboxes()
@@ -98,8 +86,8 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     const char *text = lpText ? lpText : "";
     const char *caption = lpCaption ? lpCaption : "Error"; /* Win32's default caption */
 
-    if (answerer())
-        return answerer()(testhooks::MessageBoxRecord{hWnd, caption, text, uType});
+    if (seams::message_box)
+        return seams::message_box(hWnd, text, caption, uType);
     if (quit_pending())
         return 0;
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
@@ -111,30 +99,3 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     QWidget *owner = hWnd ? hwnd_widget(hWnd) : nullptr;
     return show_box(owner, text, caption, uType);
 }
-
-namespace testhooks {
-
-void answer_message_boxes(MessageBoxAnswerer a)
-{
-    answerer() = std::move(a);
-}
-
-void record_message_boxes()
-{
-    answerer() = [](const MessageBoxRecord &r) {
-        records().push_back(r);
-        return IDOK;
-    };
-}
-
-const std::vector<MessageBoxRecord> &recorded_message_boxes()
-{
-    return records();
-}
-
-void clear_recorded_message_boxes()
-{
-    records().clear();
-}
-
-} // namespace testhooks

@@ -1,0 +1,14 @@
+/*
+ * seams.cpp - the layer's seams (seams.h), all empty in the programs.
+ */
+#include "seams.h"
+
+namespace seams {
+
+int (*message_box)(HWND, const char *, const char *, UINT) = nullptr;
+bool (*global_alloc_fails)() = nullptr;
+bool (*global_free_fails)() = nullptr;
+bool (*disk_query_fails)() = nullptr;
+DWORD (*wait_time)(DWORD) = nullptr;
+
+} // namespace seams

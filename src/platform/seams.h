@@ -1,0 +1,31 @@
+/*
+ * seams.h - where a test may step into the layer: one function pointer per
+ * case that cannot be made real in a test (a person answering a message box,
+ * memory running out, the disk query failing, a minute passing). Each is
+ * NULL in the programs, which then behave as they always do; only the tests'
+ * library (testhooks/, platform_testing.h) sets them, and the programs do not
+ * link it.
+ */
+#ifndef TARVEL_PLATFORM_SEAMS_H
+#define TARVEL_PLATFORM_SEAMS_H
+
+#include <windows.h>
+
+namespace seams {
+
+/* MessageBoxA: the answer instead of showing the box. */
+extern int (*message_box)(HWND owner, const char *text, const char *caption, UINT type);
+
+/* GlobalAlloc, GlobalFree: TRUE makes this call fail. */
+extern bool (*global_alloc_fails)();
+extern bool (*global_free_fails)();
+
+/* GetDiskFreeSpaceA: TRUE makes it fail. */
+extern bool (*disk_query_fails)();
+
+/* WaitForSingleObject: how long a wait of `ms` really waits. */
+extern DWORD (*wait_time)(DWORD ms);
+
+} // namespace seams
+
+#endif

@@ -1,0 +1,102 @@
+/*
+ * testhooks.cpp - the tests' hooks into the layer (platform_testing.h),
+ * through its seams (seams.h). Only tests and benchmarks link this file.
+ */
+#include "platform_testing.h"
+
+#include "kernel32/k32.h"
+#include "seams.h"
+
+#include <mutex>
+
+namespace testhooks {
+
+namespace {
+
+MessageBoxAnswerer &answerer()
+{
+    static auto *a = new MessageBoxAnswerer;
+    return *a;
+}
+
+std::vector<MessageBoxRecord> &records()
+{
+    static auto *r = new std::vector<MessageBoxRecord>;
+    return *r;
+}
+
+int answer(HWND owner, const char *text, const char *caption, UINT type)
+{
+    return answerer()(MessageBoxRecord{owner, caption, text, type});
+}
+
+/* Countdowns: the call that brings one to 0 fails. */
+std::mutex countdowns;
+int alloc_countdown = 0, free_countdown = 0;
+bool disk_fails = false;
+DWORD wait_factor = 1;
+
+bool fires(int &countdown)
+{
+    std::lock_guard<std::mutex> hold(countdowns);
+    return countdown > 0 && --countdown == 0;
+}
+
+} // namespace
+
+void answer_message_boxes(MessageBoxAnswerer a)
+{
+    answerer() = std::move(a);
+    seams::message_box = answerer() ? answer : nullptr;
+}
+
+void record_message_boxes()
+{
+    answer_message_boxes([](const MessageBoxRecord &r) {
+        records().push_back(r);
+        return IDOK;
+    });
+}
+
+const std::vector<MessageBoxRecord> &recorded_message_boxes()
+{
+    return records();
+}
+
+void clear_recorded_message_boxes()
+{
+    records().clear();
+}
+
+void fail_global_alloc(int nth)
+{
+    std::lock_guard<std::mutex> hold(countdowns);
+    alloc_countdown = nth > 0 ? nth : 0;
+    seams::global_alloc_fails = [] { return fires(alloc_countdown); };
+}
+
+void fail_global_free(int nth)
+{
+    std::lock_guard<std::mutex> hold(countdowns);
+    free_countdown = nth > 0 ? nth : 0;
+    seams::global_free_fails = [] { return fires(free_countdown); };
+}
+
+void fail_disk_free_space(bool fail)
+{
+    disk_fails = fail;
+    seams::disk_query_fails = [] { return disk_fails; };
+}
+
+void speed_up_waits(DWORD factor)
+{
+    wait_factor = factor ? factor : 1;
+    seams::wait_time = [](DWORD ms) { return ms / wait_factor; };
+}
+
+size_t live_find_handles()
+{
+    return k32::live_objects(k32::Kind::find);
+}
+
+} // namespace testhooks
