@@ -189,6 +189,25 @@ TEST(Probe, CheckersLeftoversAreStopped)
         kill(atoi(pid.c_str()), SIGKILL); /* a failed test leaves nothing running */
 }
 
+// A checker that never ends is stopped at the limit (a minute, made to pass
+// here in 60 ms): the probe fails, its outputs untouched, the checker gone.
+TEST(Probe, CheckerThatNeverEndsIsStopped)
+{
+    FakeChecker fake;
+    TempTree t;
+    fake.install("echo $$ > '" + t.path("pid") + "'\nexec sleep 600");
+    ChildResult r = run_in_child([] {
+        alarm(5); /* without the limit the probe would wait for ever */
+        testhooks::speed_up_waits(1000);
+        Probe p = probe();
+        return std::to_string(p.result) + " " + std::to_string(p.spc);
+    });
+    EXPECT_EQ(r.output, "0 111") << "status " << r.status;
+    const std::string pid = slurp(t.path("pid")).substr(0, slurp(t.path("pid")).find('\n'));
+    ASSERT_FALSE(pid.empty());
+    EXPECT_EQ(slurp("/proc/" + pid + "/stat").find("(sleep) S"), std::string::npos) << "the checker still runs";
+}
+
 // Tarvel's own checker reports the filesystem of its current directory as
 // statvfs sees it, and the probe reads it: on a tmpfs of known size where the
 // machine lets a test mount one (nothing else writes there), else on the

@@ -106,6 +106,7 @@ TEST_F(ScanTest, LongFormAndPostOrder)
     EXPECT_EQ(bars[3], 2100.0);
     EXPECT_EQ(bars[b], 2000.0);
     EXPECT_EQ(bars[d], 0.0);
+    EXPECT_EQ(testhooks::live_find_handles(), 0u) << "every enumeration is closed";
 }
 
 // A parent whose sub-directories are all empty (at any depth) keeps the short form.

@@ -145,6 +145,34 @@ TEST_F(ScrollTest, ThumbDragReachesTheLastLineOfLongReports)
     }
 }
 
+// Lines that fill the rows exactly need no bar. Scrolled to the end and the
+// window then enlarged part way, gl.nCurPos lies beyond the bar's last
+// position: resize keeps it; the next scroll changes gl.nCurPos, clamps it,
+// and moves the pixels only as far as the bar's position says the view goes.
+// Appending then leaves the view where it is.
+TEST_F(ScrollTest, ScrollAfterEnlargingPartWay)
+{
+    size_rows(10);
+    fill(10);
+    resize();
+    EXPECT_FALSE(qbar(SB_VERT)->isEnabled()) << "10 lines in 10 rows";
+    fill(90);
+    scroll(SB_VERT, SB_THUMBPOSITION, 90);
+    size_rows(20);
+    EXPECT_EQ(gl.nCurPos, 90) << "resize leaves the position";
+    expect_bar(SB_VERT, 0, 99, 20, 80, true);
+    next_paint();
+    scroll(SB_VERT, SB_LINEUP);
+    EXPECT_EQ(gl.nCurPos, 80) << "89 clamped to 80, where the bar is";
+    EXPECT_TRUE(next_paint().empty()) << "nothing moved";
+    scroll(SB_VERT, SB_LINEUP);
+    EXPECT_EQ(gl.nCurPos, 79);
+    EXPECT_EQ(next_paint(), std::vector<QRect>{QRect(0, 0, 400, rpl)}) << "one row";
+    llprintf(0.0, "one more");
+    EXPECT_EQ(gl.nCurPos, 79);
+    expect_bar(SB_VERT, 0, 100, 20, 79, true); /* at once, not only once a paint puts it back */
+}
+
 // Rows shown are height / row height + 1, a row height below 1 counting as 1.
 TEST_F(ScrollTest, RowsShownFollowTheClientHeight)
 {

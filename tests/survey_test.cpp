@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -185,7 +186,14 @@ TEST_F(SurveyTest, UnusablePathsKeepOldReport)
     gl.totalbytesused = 42.0;
     testhooks::clear_recorded_message_boxes();
 
-    survey("nodrive");
+    /* "sub" is there, in the current directory, but a chosen path is whole. */
+    tree.dir("sub");
+    char cwd[MAX_PATH];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(tree.root().c_str()), 0);
+    survey("sub");
+    ASSERT_EQ(chdir(cwd), 0);
+    EXPECT_EQ(GetCursor(), LoadCursorA(NULL, IDC_ARROW)) << "the cursor is put back";
     std::string toolong = "/" + std::string(MAX_PATH - 5, 'x');  // no room for "/*.*"
     survey(toolong.c_str());
     std::string rootfits = "/" + std::string(MAX_PATH - 6, 'y') + "/";  // room for "*.*", but missing
@@ -193,7 +201,7 @@ TEST_F(SurveyTest, UnusablePathsKeepOldReport)
 
     auto texts = box_texts();
     ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[0], "Error: Drive name screwed up <nodrive>");
+    EXPECT_EQ(texts[0], "Error: Drive name screwed up <sub>");
     EXPECT_EQ(texts[1], "Failure: Directory Path too long");
     EXPECT_EQ(texts[2], ("Error: Drive name screwed up <" + rootfits + ">").substr(0, 7 + 1023))
         << "message texts are cut at 1023 characters";
@@ -201,6 +209,18 @@ TEST_F(SurveyTest, UnusablePathsKeepOldReport)
     EXPECT_EQ(report_lines(), before);
     EXPECT_EQ(gl.nCurPos, 1);
     EXPECT_EQ(gl.totalbytesused, 42.0);
+}
+
+// A dialog that cannot be shown (its owner is gone) gives -1: no path was
+// chosen, and nothing happens.
+TEST_F(SurveyTest, DialogThatCannotBeShownChoosesNothing)
+{
+    llprintf(-1.0, "%s", "old");
+    gl.hwnd = (HWND)0x10001; /* no window of this process */
+    getdirectory();
+    EXPECT_EQ(report_lines(), std::vector<std::string>{"old"});
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(GetCursor(), LoadCursorA(NULL, IDC_ARROW));
 }
 
 // A release that fails stops the survey: one message, the unreleased lines
