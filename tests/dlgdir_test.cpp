@@ -1,4 +1,4 @@
-// DlgDirListA and DlgDirSelectExA on real trees: patterns, files, refusals, the names handed back.
+// DlgDirListA and DlgDirSelectExA on real trees, as the dialog uses them: refusals, the names handed back.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -40,30 +40,6 @@ protected:
 
 } // namespace
 
-// The last component is a pattern (ASCII case ignored, "*.*" matches dotless names); files come without DDL_EXCLUSIVE.
-TEST_F(DlgDirTest, PatternsAndFiles)
-{
-    for (const char *d : {"Alpha", "apple.d", "beta"}) tree.dir(d);
-    tree.file("notes.txt", 1);
-    tree.file("Makefile", 1);
-    const struct {
-        const char *pattern;
-        UINT flags;
-        const char *want; /* drives left out */
-    } cases[] = {
-        {"a*", DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY, "[Alpha] [apple.d]"},
-        {"*.*", DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY, "[..] [Alpha] [apple.d] [beta]"},
-        {"*.*", DDL_DIRECTORY, "[..] [Alpha] [apple.d] [beta] Makefile notes.txt"},
-        {"*.TXT", DDL_READWRITE, "notes.txt"},
-    };
-    in_dialog([&](QDialog *dlg) {
-        for (const auto &c : cases) {
-            EXPECT_EQ(list(dlg, c.pattern, c.flags), 1) << c.pattern << " flags " << c.flags;
-            EXPECT_EQ(listing(list_box(dlg), false), c.want) << c.pattern << " flags " << c.flags;
-        }
-    });
-}
-
 // A path naming a file or a missing directory returns 0 and changes neither list, field nor cwd.
 TEST_F(DlgDirTest, RefusalsChangeNothing)
 {
@@ -79,18 +55,6 @@ TEST_F(DlgDirTest, RefusalsChangeNothing)
             EXPECT_EQ(cwd(), root) << pattern;
         }
     });
-}
-
-// Without a list box the call only enters the directory and shows its path.
-TEST_F(DlgDirTest, NoListBoxOnlyEnters)
-{
-    tree.dir("sub/deeper");
-    in_dialog([&](QDialog *dlg) {
-        EXPECT_EQ(list(dlg, "sub/*.*", DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY, 0), 1);
-        EXPECT_EQ(field_bytes(dlg), root + "/sub");
-        EXPECT_EQ(listing(list_box(dlg)), "");
-    });
-    EXPECT_EQ(cwd(), root + "/sub");
 }
 
 // DlgDirSelectExA: "name/", "../", "/" for the root drive, a bare file name (FALSE), none selected; cut to chCount - 1.

@@ -1,5 +1,5 @@
 // Scrolling the report: vScroll/hScroll on the real window's bars, resize, the strips a
-// scroll repaints, Qt's bar, wheel and keys as WM_VSCROLL/WM_HSCROLL, the layer's bar calls.
+// scroll repaints, Qt's bar, wheel and keys as WM_VSCROLL/WM_HSCROLL.
 #include "window_fixture.h"
 
 #include <QKeyEvent>
@@ -259,38 +259,4 @@ TEST_F(ScrollTest, WheelAndKeys)
         EXPECT_EQ(std::vector<int>({gl.nCurPos, gl.hcurpos}), std::vector<int>({s.pos, s.hpos}));
         EXPECT_EQ(scroll_messages(), std::vector<M>(s.n, M(s.msg, s.code)));
     }
-}
-
-// The layer's bar calls keep Win32's rules: clamped page and position, an inverted range made 0..0.
-TEST_F(ScrollTest, SetScrollInfoKeepsWin32Rules)
-{
-    auto set = [&](UINT mask, int nMin, int nMax, UINT nPage, int nPos) {
-        SCROLLINFO si{sizeof si, mask, nMin, nMax, nPage, nPos, 0};
-        return SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
-    };
-    expect_bar(SB_VERT, 0, 100, 0, 0, false);
-    EXPECT_FALSE(EnableScrollBar(hwnd, SB_VERT, ESB_DISABLE_BOTH)) << "already disabled";
-    EXPECT_EQ(set(SIF_RANGE | SIF_PAGE | SIF_POS, 0, 99, 10, 95), 90);
-    EXPECT_EQ(qbar(SB_VERT)->maximum(), 90);
-    EXPECT_EQ(set(SIF_PAGE, 0, 0, 500, 0), 0) << "page 100 > range leaves nothing to scroll";
-    EXPECT_EQ(info(SB_VERT).nPage, 100u);
-    EXPECT_EQ(qbar(SB_VERT)->maximum(), 0);
-    EXPECT_EQ(set(SIF_RANGE | SIF_PAGE | SIF_POS, 5, 50, 0, 2), 5) << "not below nMin";
-    EXPECT_EQ(set(SIF_POS, 0, 0, 0, 60), 50) << "page 0 still shows the last position";
-    EXPECT_EQ(set(SIF_RANGE, 10, 3, 0, 0), 0) << "inverted range";
-    expect_bar(SB_VERT, 0, 0, 0, 0, false);
-}
-
-// Bar calls on a null, stale or foreign window, or on SB_CTL, fail quietly.
-TEST_F(ScrollTest, BadWindowsFailQuietly)
-{
-    SCROLLINFO si{sizeof si, SIF_ALL, 0, 10, 2, 3, 0};
-    for (HWND bad : {(HWND)NULL, (HWND)0x1234, (HWND)0x10001}) {
-        EXPECT_EQ(SetScrollInfo(bad, SB_VERT, &si, TRUE), 0);
-        EXPECT_FALSE(GetScrollInfo(bad, SB_VERT, &si));
-        EXPECT_FALSE(EnableScrollBar(bad, SB_VERT, ESB_ENABLE_BOTH));
-        EXPECT_FALSE(ShowScrollBar(bad, SB_VERT, TRUE));
-        EXPECT_EQ(ScrollWindowEx(bad, 0, 10, NULL, NULL, NULL, NULL, SW_INVALIDATE), 0);
-    }
-    EXPECT_FALSE(GetScrollInfo(hwnd, SB_CTL, &si));
 }

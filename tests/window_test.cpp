@@ -1,5 +1,4 @@
-// The main window: start-up, commands, the message loop's end, closing, titles, the wait
-// cursor and the layer's window calls on bad handles.
+// The main window: start-up, commands, the message loop's end, closing.
 #include "dialogdriver.h"
 #include "window_fixture.h"
 
@@ -34,7 +33,8 @@ QAction *menu_action(QMainWindow *w, const QString &text)
 
 } // namespace
 
-// Start-up: WM_CREATE then WM_SIZE, both bars set up, title, icon, gl.hwnd set by every message.
+// Start-up: WM_CREATE then WM_SIZE, both bars set up, title, icon; resizing
+// and unknown commands before any survey; gl.hwnd set by every message.
 TEST_F(MainWindowTest, StartUp)
 {
     ASSERT_GE(seen_msgs.size(), 2u);
@@ -46,8 +46,18 @@ TEST_F(MainWindowTest, StartUp)
     EXPECT_TRUE(top->windowIcon().availableSizes().contains(QSize(32, 32))) << "the Tarv icon";
     EXPECT_EQ(LoadIconA(GetModuleHandleA(NULL), "NoSuchIcon"), (HICON)NULL);
 
-    set_client_size(300, 200);
-    SendMessageA(hwnd, WM_COMMAND, 999, 0);
+    /* Resizing before any survey recomputes the rows, the report empty and the bar disabled. */
+    for (int h : {300, 120}) {
+        set_client_size(400, h);
+        EXPECT_EQ(gl.nDspLines, h / gl.rowsperline + 1) << "height " << h;
+    }
+    EXPECT_TRUE(gl.head == nullptr && !qbar(SB_VERT)->isEnabled());
+    /* A command that is not on the menu does nothing and yields 0. */
+    llprintf(-1.0, "kept");
+    EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(999, 0), 0), 0);
+    EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(0, 1), 0), 0);
+    EXPECT_TRUE(boxes().empty() && IsWindow(hwnd) && !quit_pending());
+    EXPECT_EQ(report_lines(), std::vector<std::string>{"kept"});
     SendMessageA(hwnd, WM_NULL, 0, 0);
     int paints = 0;
     for (const SeenMessage &m : seen_msgs) {
@@ -73,19 +83,7 @@ TEST_F(MainWindowTest, AboutShowsItsTextWithoutIcon)
     EXPECT_EQ(box.text, std::string(abouttext)) << "shown as written, no % processing, not cut";
 }
 
-// A command id that is not on the menu does nothing and yields 0.
-TEST_F(MainWindowTest, UnknownCommandReturnsZero)
-{
-    llprintf(-1.0, "kept");
-    EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(999, 0), 0), 0);
-    EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(0, 1), 0), 0);
-    EXPECT_TRUE(IsWindow(hwnd));
-    EXPECT_TRUE(boxes().empty());
-    EXPECT_EQ(report_lines(), std::vector<std::string>{"kept"});
-    EXPECT_FALSE(quit_pending());
-}
-
-// The close box: WM_CLOSE, WM_DESTROY, quit 0; calls on the dead handle then fail quietly.
+// The close box: WM_CLOSE, WM_DESTROY, quit 0.
 TEST_F(MainWindowTest, CloseBoxDestroysTheWindowAndQuits)
 {
     top->close();
@@ -98,87 +96,7 @@ TEST_F(MainWindowTest, CloseBoxDestroysTheWindowAndQuits)
     EXPECT_EQ(msg.message, (UINT)WM_QUIT);
     EXPECT_EQ(msg.wParam, 0u);
 
-    RECT r{1, 2, 3, 4};
-    EXPECT_FALSE(GetClientRect(hwnd, &r));
-    EXPECT_EQ(SendMessageA(hwnd, WM_COMMAND, 301, 0), 0);
-    EXPECT_FALSE(ShowScrollBar(hwnd, SB_VERT, TRUE));
-    EXPECT_FALSE(InvalidateRect(hwnd, NULL, FALSE));
-    EXPECT_FALSE(PostMessageA(hwnd, WM_COMMAND, 301, 0));
     EXPECT_TRUE(boxes().empty());
-}
-
-// Resizing before any survey recomputes the rows and leaves the empty report and disabled bar.
-TEST_F(MainWindowTest, ResizeBeforeAnySurvey)
-{
-    for (int h : {300, 120}) {
-        set_client_size(400, h);
-        EXPECT_EQ(gl.nDspLines, h / gl.rowsperline + 1) << "height " << h;
-    }
-    EXPECT_EQ(gl.nNumItems, 0);
-    EXPECT_EQ(gl.head, nullptr);
-    EXPECT_FALSE(qbar(SB_VERT)->isEnabled());
-}
-
-// Titles are bytes: kept unchanged, invalid UTF-8 shown as marks, a short buffer cut and ended.
-TEST_F(MainWindowTest, TitleKeepsItsBytes)
-{
-    const char raw[] = "Directory Sizes of /tmp/caf\xe9/\xc3\xa9t\xc3\xa9";
-    ASSERT_TRUE(SetWindowTextA(hwnd, raw));
-    char back[128], small[8];
-    EXPECT_EQ(GetWindowTextA(hwnd, back, sizeof back), (int)std::strlen(raw));
-    EXPECT_STREQ(back, raw);
-    EXPECT_EQ(top->windowTitle(), QString::fromUtf8("Directory Sizes of /tmp/caf\xef\xbf\xbd/\xc3\xa9t\xc3\xa9"));
-    EXPECT_EQ(GetWindowTextA(hwnd, small, sizeof small), 7);
-    EXPECT_STREQ(small, "Directo");
-}
-
-// The wait cursor overrides the application's at once, without an event loop, until restored.
-TEST_F(MainWindowTest, WaitCursorUntilRestored)
-{
-    HCURSOR arrow = LoadCursorA(NULL, IDC_ARROW), wait = LoadCursorA(NULL, IDC_WAIT);
-    ASSERT_TRUE(arrow && wait && arrow != wait);
-    EXPECT_EQ(view->cursor().shape(), Qt::ArrowCursor) << "the class cursor";
-    EXPECT_EQ(GetCursor(), arrow);
-
-    HCURSOR prev = SetCursor(wait);
-    EXPECT_EQ(prev, arrow);
-    EXPECT_EQ(GetCursor(), wait);
-    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    EXPECT_EQ(SetCursor(wait), wait) << "setting it twice stacks nothing";
-
-    /* A box or dialog up meanwhile shows its own arrow, as its own loop does in
-     * Win32; the wait cursor is back over the window once it has gone. */
-    auto shape = [] { return QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor; };
-    testhooks::answer_message_boxes(nullptr);
-    Qt::CursorShape overbox = Qt::BlankCursor, overdialog = Qt::BlankCursor;
-    BoxWatcher watcher;
-    watcher.answer = [&](QMessageBox *b) {
-        overbox = shape();
-        if (b) b->button(QMessageBox::Ok)->click();
-    };
-    MessageBoxA(hwnd, "busy", "Failure", MB_ICONEXCLAMATION);
-    EXPECT_EQ(overbox, Qt::ArrowCursor) << "over the box";
-    EXPECT_EQ(shape(), Qt::WaitCursor) << "after the box";
-    when_dialog_up([&](QDialog *dlg) {
-        overdialog = shape();
-        button(dlg, "Cancel")->click();
-    });
-    DialogBoxParamA(GetModuleHandleA(NULL), "SelectDir", hwnd, selectdirDlgProc, 0);
-    EXPECT_EQ(overdialog, Qt::ArrowCursor) << "over the dialog";
-    EXPECT_EQ(shape(), Qt::WaitCursor) << "after the dialog";
-
-    EXPECT_EQ(SetCursor(prev), wait);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(GetCursor(), arrow);
-    EXPECT_EQ(LoadCursorA(GetModuleHandleA(NULL), IDC_WAIT), (HCURSOR)NULL) << "no cursor resources";
-}
-
-// CW_USEDEFAULT makes the window three quarters of the screen's work area, as Win32 does.
-TEST_F(MainWindowTest, DefaultSizeFollowsTheScreen)
-{
-    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
-    EXPECT_EQ(top->size(), QSize(work.width() * 3 / 4, work.height() * 3 / 4));
 }
 
 /* ---- WinMain with its own message loop ---- */

@@ -1,0 +1,200 @@
+// DialogBoxParamA and the dialog item calls on the real "SelectDir" template,
+// driven as a person would, with a procedure that records what it is sent.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "childrun.h"
+#include "dialogdriver.h"
+#include "../src/platform/user32/hwnd.h"
+
+#include <QFontMetrics>
+#include <QTimer>
+
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+std::vector<std::pair<UINT, WPARAM>> sent; /* message, wParam */
+LPARAM initParam;
+HWND lastDlg;
+/* Ends on Cancel (77) and Select (403), or with EndDialog(`endInInit`) from WM_INITDIALOG. */
+INT_PTR endInInit;
+
+INT_PTR CALLBACK recordingProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    lastDlg = hDlg;
+    sent.emplace_back(msg, wParam);
+    if (msg == WM_INITDIALOG) initParam = lParam;
+    if (msg == WM_INITDIALOG && endInInit) EndDialog(hDlg, endInInit);
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) EndDialog(hDlg, 77);
+    if (msg == WM_COMMAND && LOWORD(wParam) == 403) EndDialog(hDlg, (INT_PTR)0x7edcba9876543210LL);
+    return msg == WM_COMMAND || msg == WM_INITDIALOG;
+}
+
+INT_PTR run(LPARAM init = 0, HWND owner = NULL)
+{
+    sent.clear();
+    return DialogBoxParamA(NULL, "SelectDir", owner, recordingProc, init);
+}
+
+std::vector<WPARAM> commands()
+{
+    std::vector<WPARAM> out;
+    for (auto &[msg, w] : sent)
+        if (msg == WM_COMMAND) out.push_back(w);
+    return out;
+}
+
+} // namespace
+
+// A missing template, a missing procedure or a dead owner: -1, nothing sent.
+TEST(Dialog, CannotBeMadeReturnsMinusOne)
+{
+    sent.clear();
+    EXPECT_EQ(DialogBoxParamA(NULL, "NoSuchDialog", NULL, recordingProc, 0), -1);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_RESOURCE_NAME_NOT_FOUND);
+    EXPECT_EQ(DialogBoxParamA(NULL, "SelectDir", NULL, nullptr, 0), -1);
+    HWND gone;
+    {
+        QWidget w;
+        gone = hwnd_register(&w);
+    }
+    EXPECT_EQ(DialogBoxParamA(NULL, "SelectDir", gone, recordingProc, 0), -1);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_TRUE(sent.empty());
+}
+
+// WM_INITDIALOG first, with the init value and the first tab stop; user
+// actions (not the filling of the list) as WM_COMMAND with their codes;
+// EndDialog's value, whole; the dialog and controls gone afterwards; an
+// EndDialog in WM_INITDIALOG ends it before it shows.
+TEST(Dialog, MessagesAndEndValue)
+{
+    HWND list = NULL;
+    when_dialog_up([&](QDialog *dlg) {
+        list = hwnd_of(list_box(dlg));
+        char all[] = "*.*";
+        DlgDirListA(hwnd_of(dlg), all, 402, 401, DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY);
+        QListWidget *l = list_box(dlg);
+        click_item(l, l->item(0));
+        double_click(l, l->item(0));
+        button(dlg, "Select")->click();
+    });
+    ASSERT_EQ(chdir("/"), 0);
+    EXPECT_EQ(run(0x1234), (INT_PTR)0x7edcba9876543210LL);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent[0], std::make_pair((UINT)WM_INITDIALOG, (WPARAM)list)) << "wParam names the first tab stop";
+    EXPECT_EQ(initParam, 0x1234);
+    EXPECT_EQ(commands(), (std::vector<WPARAM>{MAKEWPARAM(402, LBN_SELCHANGE), MAKEWPARAM(402, LBN_DBLCLK),
+                                               MAKEWPARAM(403, BN_CLICKED)}));
+    EXPECT_EQ(hwnd_widget(lastDlg), nullptr) << "the dialog and its controls are gone";
+
+    endInInit = 5;
+    EXPECT_EQ(run(), 5);
+    endInInit = 0;
+    EXPECT_EQ(sent.size(), 1u);
+}
+
+// The window, font, controls in dialog units, no default button and the tab
+// order follow the template. Enter is IDOK wherever the focus is and closes
+// nothing; Escape and the close box are IDCANCEL; Space clicks a button.
+TEST(Dialog, TemplateAndKeyboard)
+{
+    QWidget owner;
+    owner.resize(400, 300);
+    owner.show();
+    std::vector<std::string> focus;
+    bool stillopen = true;
+    when_dialog_up([&](QDialog *dlg) {
+        EXPECT_EQ(dlg->parentWidget(), &owner);
+        EXPECT_EQ(dlg->windowTitle(), QString("Select Directory"));
+        EXPECT_EQ(dlg->font().family(), QString("MS Sans Serif"));
+        QFontMetrics fm(dlg->font());
+        const int bx = (fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2,
+                  by = fm.height();
+        auto du = [&](int x, int y, int cx, int cy) {
+            auto px = [](int d, int base, int per) { return (d * base + per / 2) / per; };
+            return QRect(px(x, bx, 4), px(y, by, 8), px(cx, bx, 4), px(cy, by, 8));
+        };
+        EXPECT_EQ(dlg->size(), du(0, 0, 150, 110).size());
+        const std::pair<QWidget *, QRect> controls[] = {{path_field(dlg), du(6, 5, 136, 13)},
+                                                        {list_box(dlg), du(6, 20, 136, 59)},
+                                                        {button(dlg, "Cancel"), du(16, 86, 50, 14)},
+                                                        {button(dlg, "Select"), du(80, 86, 50, 14)}};
+        const char *names[] = {"path", "list", "Cancel", "Select"};
+        for (const auto &[w, want] : controls) EXPECT_EQ(w->geometry(), want);
+        EXPECT_TRUE(path_field(dlg)->isReadOnly());
+        for (const char *b : {"Cancel", "Select"})
+            EXPECT_FALSE(button(dlg, b)->isDefault() || button(dlg, b)->autoDefault()) << b;
+        auto name = [&](QWidget *w) {
+            for (int i = 0; i < 4; i++)
+                if (controls[i].first == w) return std::string(names[i]);
+            return std::string("other");
+        };
+        focus.push_back(name(dlg->focusWidget()));
+        for (int key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab}) {
+            press_key(dlg, key);
+            focus.push_back(name(dlg->focusWidget()));
+        }
+        for (QWidget *w : {(QWidget *)list_box(dlg), (QWidget *)path_field(dlg), (QWidget *)button(dlg, "Cancel")}) {
+            w->setFocus();
+            press_key(dlg, Qt::Key_Return, w); /* not a click on Cancel either */
+            stillopen = stillopen && dlg->isVisible();
+        }
+        button(dlg, "Select")->setFocus();
+        press_key(dlg, Qt::Key_Space);
+    });
+    EXPECT_EQ(run(0, hwnd_register(&owner)), (INT_PTR)0x7edcba9876543210LL) << "Space clicked Select";
+    EXPECT_EQ(focus, (std::vector<std::string>{"list", "Cancel", "Select", "list", "Select"}));
+    EXPECT_TRUE(stillopen);
+    const WPARAM ok = MAKEWPARAM(IDOK, BN_CLICKED);
+    EXPECT_EQ(commands(), (std::vector<WPARAM>{ok, ok, ok, MAKEWPARAM(403, BN_CLICKED)}));
+    for (auto end : {+[](QDialog *d) { press_key(d, Qt::Key_Escape); }, +[](QDialog *d) { d->close(); }}) {
+        when_dialog_up(end);
+        EXPECT_EQ(run(), 77);
+        EXPECT_EQ(commands(), std::vector<WPARAM>{MAKEWPARAM(IDCANCEL, BN_CLICKED)});
+    }
+}
+
+// Item text is raw bytes: kept exactly, shown as UTF-8 with replacement
+// marks, cut to cchMax - 1; bad ids and handles that are no dialog fail.
+TEST(Dialog, ItemTextAndBadHandles)
+{
+    const char latin1[] = "/tmp/caf\xe9 <b>%s</b>";
+    when_dialog_up([&](QDialog *dlg) {
+        HWND h = hwnd_of(dlg);
+        char buf[64];
+        EXPECT_TRUE(SetDlgItemTextA(h, 401, latin1));
+        EXPECT_EQ(GetDlgItemTextA(h, 401, buf, sizeof buf), (UINT)std::strlen(latin1));
+        EXPECT_STREQ(buf, latin1);
+        EXPECT_EQ(path_field(dlg)->text(), QString::fromUtf8("/tmp/caf\xef\xbf\xbd <b>%s</b>"));
+        std::memset(buf, 'x', sizeof buf);
+        EXPECT_EQ(GetDlgItemTextA(h, 401, buf, 9), 8u);
+        EXPECT_EQ(std::string(buf, 10), std::string("/tmp/caf\0x", 10)) << "8 bytes, the terminator, nothing more";
+        EXPECT_EQ(GetDlgItemTextA(h, 999, buf, sizeof buf), 0u);
+        EXPECT_FALSE(SetDlgItemTextA(h, 999, "x"));
+        button(dlg, "Cancel")->click();
+    });
+    EXPECT_EQ(run(), 77);
+    QWidget plain;
+    for (HWND bad : {(HWND)NULL, hwnd_register(&plain)}) {
+        EXPECT_FALSE(EndDialog(bad, 1));
+        EXPECT_EQ(GetDlgItem(bad, 401), (HWND)NULL);
+    }
+}
+
+// A quit posted while the dialog is up (the main window closed under it) ends
+// it with 0, as Cancel; while quitting, a dialog returns 0 at once, unseen.
+// (A quit cannot be undone: in a child process.)
+TEST(Dialog, QuitEndsDialogs)
+{
+    ChildResult r = run_in_child([] {
+        alarm(20); /* a dialog that never ends fails the test, not the suite */
+        QTimer::singleShot(100, [] { PostQuitMessage(0); });
+        INT_PTR first = run(), second = run();
+        return std::to_string(first) + " " + std::to_string(second) + " " + std::to_string(sent.size());
+    });
+    EXPECT_EQ(r.output, "0 0 0") << "status " << r.status;
+}
