@@ -7,7 +7,6 @@
 #include "window_fixture.h"
 
 #include <QAction>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QMenuBar>
 
@@ -17,39 +16,15 @@
 
 namespace {
 
-struct BoxSeen {
-    std::string caption, text;
-};
-
-std::string all(const std::vector<std::string> &lines)
-{
-    std::string s;
-    for (const std::string &l : lines) s += "  " + l + "\n";
-    return s;
-}
-
-int line_index(const std::vector<std::string> &lines, const std::string &prefix)
-{
-    for (size_t i = 0; i < lines.size(); ++i)
-        if (lines[i].rfind(prefix, 0) == 0) return (int)i;
-    return -1;
-}
-
 class OpenTest : public MainWindowTest {
 protected:
     TempTree tree;
     std::string root = real_path(tree.root());
 
-    std::vector<BoxSeen> boxesSeen;
-
     void SetUp() override
     {
         setenv("TARVEL_SYSTEM_DIR", TARVEL_CHECKER_DIR, 1); /* Tarvel's own disk checker */
         MainWindowTest::SetUp();
-        testhooks::answer_message_boxes([this](const testhooks::MessageBoxRecord &r) {
-            boxesSeen.push_back({r.caption, r.text});
-            return IDOK;
-        });
         tree.file("big/data", 100 * 1024);
         tree.file("small/data", 10 * 1024);
         tree.file("own", 1024);
@@ -63,9 +38,10 @@ protected:
         unsetenv("TARVEL_SYSTEM_DIR");
     }
 
-    /* Chooses File/Open in the menu bar and dispatches the command it posts. */
-    void choose_open()
+    /* Chooses File/Open in the menu bar, the dialog driven by `body`, and dispatches the command it posts. */
+    void choose_open(std::function<void(QDialog *)> body)
     {
+        when_dialog_up(std::move(body));
         QAction *open = nullptr;
         for (QAction *menu : top->menuBar()->actions())
             for (QAction *item : menu->menu() ? menu->menu()->actions() : QList<QAction *>())
@@ -74,13 +50,21 @@ protected:
         open->trigger();
         MSG m;
         ASSERT_TRUE(GetMessageA(&m, NULL, 0, 0));
-        ASSERT_EQ(m.message, (UINT)WM_COMMAND);
-        ASSERT_EQ(LOWORD(m.wParam), 101);
+        ASSERT_EQ(std::make_pair(m.message, LOWORD(m.wParam)), std::make_pair((UINT)WM_COMMAND, (WORD)101));
         DispatchMessageA(&m);
+        EXPECT_EQ(GetCursor(), LoadCursorA(NULL, IDC_ARROW)) << "the arrow is back after the survey";
+        EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_TRUE(boxes().empty()) << boxes()[0].caption << ": " << boxes()[0].text;
     }
 
-    std::string title() { return window_text(hwnd); }
-
+    /* The line starting with `prefix`, or -1. */
+    int line(const std::string &prefix)
+    {
+        std::vector<std::string> lines = report_lines();
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].rfind(prefix, 0) == 0) return (int)i;
+        return -1;
+    }
     /* The length of the highlight run that starts at x = 10 in the row of line `i`. */
     int bar_length(const QImage &img, int i)
     {
@@ -92,23 +76,18 @@ protected:
 
 } // namespace
 
-// File/Open, browse, Select: title, cursors, report and bars; then Cancel changes nothing; a second survey replaces.
+// File/Open, browse, Select: title, cursors, report and bars; then Cancel
+// changes nothing; a second survey replaces the first from the top.
 TEST_F(OpenTest, SurveyCancelAndASecondSurvey)
 {
     bool arrowInDialog = false;
-    when_dialog_up([&](QDialog *dlg) {
+    choose_open([&](QDialog *dlg) {
         arrowInDialog = GetCursor() == LoadCursorA(NULL, IDC_ARROW);
         ASSERT_TRUE(enter(dlg, "[..]")) << listing(list_box(dlg));
         button(dlg, "Select")->click();
     });
-    choose_open();
-
     EXPECT_TRUE(arrowInDialog) << "no wait cursor while the user chooses";
-    EXPECT_EQ(title(), "Directory Sizes of " + root);
-    EXPECT_EQ(GetCursor(), LoadCursorA(NULL, IDC_ARROW)) << "the arrow is back after the survey";
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-
-    EXPECT_TRUE(boxesSeen.empty()) << boxesSeen[0].caption << ": " << boxesSeen[0].text;
+    EXPECT_EQ(window_text(hwnd), "Directory Sizes of " + root);
 
     const std::vector<std::string> lines = report_lines();
     const std::vector<double> bars = report_bars();
@@ -116,62 +95,49 @@ TEST_F(OpenTest, SurveyCancelAndASecondSurvey)
     GetVolumePathNameA(root.c_str(), volume, sizeof volume);
     struct statvfs vfs;
     ASSERT_EQ(statvfs(root.c_str(), &vfs), 0);
-    const int first = line_index(lines, "Drive " + std::string(volume) + " has a cluster size of " +
-                                            std::to_string(vfs.f_frsize) + " bytes"),
-              big = line_index(lines, root + "/big/*.* 100K used, "),
-              small = line_index(lines, root + "/small/*.* 10K used, "),
-              start = line_index(lines, root + "/start/*.* 0K used, "),
-              top = line_index(lines, root + "/*.* 111K used (1K here, 110K sub dir), ");
-    ASSERT_GE(first, 0) << all(lines);
-    for (int i : {big, small, start}) ASSERT_GT(i, first) << all(lines);
-    ASSERT_EQ(top, (int)lines.size() - 2) << "the chosen directory's line comes last\n" << all(lines);
+    const int first = line("Drive " + std::string(volume) + " has a cluster size of " +
+                           std::to_string(vfs.f_frsize) + " bytes"),
+              big = line(root + "/big/*.* 100K used, "), start = line(root + "/start/*.* 0K used, "),
+              top = line(root + "/*.* 111K used (1K here, 110K sub dir), ");
+    ::testing::Message all;
+    for (const std::string &l : lines) all << "  " << l << "\n";
+    ASSERT_GE(first, 0) << all;
+    for (int i : {big, start, line(root + "/small/*.* 10K used, ")}) ASSERT_GT(i, first) << all;
+    ASSERT_EQ(top, (int)lines.size() - 2) << "the chosen directory's line comes last\n" << all;
+    ASSERT_EQ(lines.size(), (size_t)first + 6) << all;
     EXPECT_EQ(lines.back(), "");
-    ASSERT_EQ(lines.size(), (size_t)first + 6) << all(lines);
     EXPECT_EQ(gl.totalbytesused, 111 * 1024.0);
-    EXPECT_EQ(bars[top], 111 * 1024.0);
-    EXPECT_EQ(bars[big], 100 * 1024.0);
-    EXPECT_LT(bars[first], 0.0) << "the heading has no bar";
-    EXPECT_EQ(std::string(gl.prevdir), root);
+    EXPECT_EQ(std::vector<double>({bars[top], bars[big]}), std::vector<double>({111 * 1024.0, 100 * 1024.0}));
+    EXPECT_STREQ(gl.prevdir, root.c_str());
 
-    // Painted: the chosen directory's bar is full (120 + 1 pixels), big's 100/111 of the
-    // 120 (the right edge truncated) plus 1, start's 1 pixel.
+    // Painted: the chosen directory's bar is full (120 + 1 pixels), big's
+    // 100/111 of the 120 (the right edge truncated) plus 1, start's 1 pixel,
+    // none on the heading.
     QImage img = grab();
-    EXPECT_EQ(bar_length(img, top), 121);
-    EXPECT_EQ(bar_length(img, big), (int)(120.0 * 100 / 111 + 11) - 10);
-    EXPECT_EQ(bar_length(img, start), 1);
-    EXPECT_EQ(bar_length(img, first), 0) << "no bar on the heading";
+    EXPECT_EQ(std::vector<int>({bar_length(img, top), bar_length(img, big), bar_length(img, start),
+                                bar_length(img, first)}),
+              std::vector<int>({121, (int)(120.0 * 100 / 111 + 11) - 10, 1, 0}));
 
-    // Cancel changes nothing: report, title, scroll position, cursor; no survey.
+    // Cancel changes nothing: report, title, scroll position; no survey.
     vScroll(SB_LINEDOWN, 0);
-    ASSERT_EQ(gl.nCurPos, 1);
-    boxesSeen.clear();
-    when_dialog_up([](QDialog *dlg) {
+    choose_open([](QDialog *dlg) {
         ASSERT_TRUE(enter(dlg, "[small]")) << listing(list_box(dlg));
         button(dlg, "Cancel")->click();
     });
-    choose_open();
     EXPECT_EQ(report_lines(), lines);
-    EXPECT_EQ(title(), "Directory Sizes of " + root);
+    EXPECT_EQ(window_text(hwnd), "Directory Sizes of " + root);
     EXPECT_EQ(gl.nCurPos, 1);
-    EXPECT_TRUE(boxesSeen.empty()) << boxesSeen.size() << " boxes";
-    EXPECT_EQ(GetCursor(), LoadCursorA(NULL, IDC_ARROW));
 
-    // A second survey replaces the first report, from the top, under the new title.
-    when_dialog_up([](QDialog *dlg) {
-        /* The dialog opens where the last one ended: small, left by Cancel. */
+    // The dialog opens where the last one ended: small, left by Cancel.
+    choose_open([](QDialog *dlg) {
         ASSERT_TRUE(enter(dlg, "[..]")) << listing(list_box(dlg));
         ASSERT_TRUE(enter(dlg, "[big]")) << listing(list_box(dlg));
         button(dlg, "Select")->click();
     });
-    choose_open();
-    const std::vector<std::string> again = report_lines();
-    EXPECT_EQ(title(), "Directory Sizes of " + root + "/big");
+    EXPECT_EQ(window_text(hwnd), "Directory Sizes of " + root + "/big");
     EXPECT_EQ(gl.nCurPos, 0);
-    EXPECT_EQ(gl.nNumItems, (int)again.size());
-    ASSERT_GE(again.size(), 3u) << all(again);
-    EXPECT_EQ(again[again.size() - 2].rfind(root + "/big/*.* 100K used, ", 0), 0u) << all(again);
-    EXPECT_EQ(line_index(again, root + "/small/"), -1) << "nothing of the first survey\n" << all(again);
+    EXPECT_EQ(line(root + "/big/*.* 100K used, "), gl.nNumItems - 2);
+    EXPECT_EQ(line(root + "/small/"), -1) << "nothing of the first survey";
     EXPECT_EQ(gl.totalbytesused, 100 * 1024.0);
-    EXPECT_TRUE(boxesSeen.empty()) << boxesSeen.size() << " boxes in the second survey";
     expect_chain_consistent();
 }
