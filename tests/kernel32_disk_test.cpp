@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <errno.h>
+#include <sys/stat.h>
 #include <string.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
@@ -32,8 +33,7 @@ Geometry geometry(const char *root)
 std::string volume_of(const std::string &path, DWORD size = MAX_PATH)
 {
     char buf[MAX_PATH];
-    if (!GetVolumePathNameA(path.c_str(), buf, size))
-        return "FALSE " + std::to_string(GetLastError());
+    if (!GetVolumePathNameA(path.c_str(), buf, size)) return "FALSE " + std::to_string(GetLastError());
     return buf;
 }
 
@@ -41,10 +41,8 @@ std::string volume_of(const std::string &path, DWORD size = MAX_PATH)
 std::string findmnt_target(const std::string &path)
 {
     std::string out;
-    if (run_command("findmnt -n -o TARGET -T '" + path + "'", &out, nullptr) != 0)
-        return "";
-    while (!out.empty() && out.back() == '\n')
-        out.pop_back();
+    if (run_command("findmnt -n -o TARGET -T '" + path + "'", &out, nullptr) != 0) return "";
+    while (!out.empty() && out.back() == '\n') out.pop_back();
     return out == "/" ? out : out + "/";
 }
 
@@ -58,29 +56,24 @@ TEST(DiskFreeSpace, MatchesStatvfsOrFails)
     ASSERT_NE(getcwd(old, sizeof old), nullptr);
     ASSERT_EQ(chdir(t.root().c_str()), 0);
     for (const char *path : {"/", t.root().c_str(), (const char *)nullptr}) {
-        std::string name = path ? path : "NULL";
+        SCOPED_TRACE(path ? path : "NULL");
         struct statvfs before, after; /* free space moves with other work: between the two */
-        int failed = statvfs(path ? path : ".", &before);
+        ASSERT_EQ(statvfs(path ? path : ".", &before), 0);
         Geometry g = geometry(path);
-        failed |= statvfs(path ? path : ".", &after);
-        EXPECT_TRUE(g.ok && !failed) << name << ": " << GetLastError();
-        EXPECT_EQ(before.f_frsize % 512, 0u) << "this machine's fragment size is unusual";
-        EXPECT_EQ(g.bps, 512u) << name;
-        EXPECT_EQ((unsigned long)g.spc * g.bps, before.f_frsize) << name;
-        EXPECT_EQ(g.tc, (DWORD)std::min<unsigned long long>(before.f_blocks, 0xFFFFFFFFu)) << name;
-        unsigned long long slack = before.f_blocks / 100;
-        unsigned long long lo = std::min(before.f_bavail, after.f_bavail);
-        EXPECT_GE(g.fc + slack, std::min(lo, 0xFFFFFFFFull)) << name;
-        EXPECT_LE(g.fc, std::max(before.f_bavail, after.f_bavail) + slack) << name;
+        ASSERT_EQ(statvfs(path ? path : ".", &after), 0);
+        EXPECT_TRUE(g.ok) << GetLastError();
+        EXPECT_EQ(std::make_pair((unsigned long)g.bps, (unsigned long)g.spc * g.bps), std::make_pair(512ul, before.f_frsize));
+        EXPECT_EQ(g.tc, (DWORD)std::min<unsigned long long>(before.f_blocks, 0xFFFFFFFFu));
+        unsigned long long slack = before.f_blocks / 100, lo = std::min(before.f_bavail, after.f_bavail);
+        EXPECT_GE(g.fc + slack, std::min(lo, 0xFFFFFFFFull));
+        EXPECT_LE(g.fc, std::max(before.f_bavail, after.f_bavail) + slack);
     }
     ASSERT_EQ(chdir(old), 0);
-
     EXPECT_FALSE(geometry(t.path("nothere").c_str()).ok);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
     testhooks::fail_disk_free_space(true);
-    Geometry g = geometry("/");
+    EXPECT_FALSE(geometry("/").ok);
     testhooks::fail_disk_free_space(false);
-    EXPECT_FALSE(g.ok);
     EXPECT_TRUE(geometry("/").ok) << "the hook must be undone by false";
 }
 
@@ -90,8 +83,7 @@ TEST(VolumePathName, AgreesWithFindmntAndFails)
     TempTree t;
     t.file("sub/file", 1);
     std::string expected = findmnt_target(t.root());
-    if (expected.empty())
-        GTEST_SKIP() << "findmnt gave no answer";
+    if (expected.empty()) GTEST_SKIP() << "findmnt gave no answer";
     auto fails = [](DWORD error) { return "FALSE " + std::to_string(error); };
     const std::tuple<std::string, DWORD, std::string> cases[] = { /* path, buffer size, result */
         {"/", MAX_PATH, "/"},
@@ -111,37 +103,29 @@ TEST(VolumePathName, AgreesWithFindmntAndFails)
 TEST(DiskMounts, GeometryAndVolumePaths)
 {
     TempTree t;
-    for (const char *d : {"m", "src/deep", "b"})
-        t.dir(d);
+    for (const char *d : {"m", "src/deep", "b"}) t.dir(d);
     std::string m = t.path("m") + "/", outer = findmnt_target(t.root()), want;
     const std::pair<std::string, std::string> cases[] = {
         {t.path("m"), m},  {t.path("m/sub"), m},      {t.path("b/deep"), t.path("b") + "/"},
         {".", m},          {"../sub/./", m} /* in m/sub */, {"..//..", outer},
         {t.path("m/sub/../.."), outer}};
-    ChildResult r = run_in_child([&]() -> std::string {
-        if (std::string why = private_mounts(); !why.empty())
-            return "skip " + why;
-        if (mount("tarvel-test", t.path("m").c_str(), "tmpfs", 0, "size=64k") != 0)
-            return std::string("skip mount tmpfs: ") + strerror(errno);
-        if (mount(t.path("src").c_str(), t.path("b").c_str(), nullptr, MS_BIND, nullptr) != 0)
-            return std::string("skip mount --bind: ") + strerror(errno);
+    std::string out = child_output([&]() -> std::string {
+        if (std::string why = private_mounts(); !why.empty()) return "SKIP " + why;
+        if (mount("tarvel-test", t.path("m").c_str(), "tmpfs", 0, "size=64k") != 0 ||
+            mount(t.path("src").c_str(), t.path("b").c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return std::string("SKIP mount: ") + strerror(errno);
         if (mkdir(t.path("m/sub").c_str(), 0755) != 0 || chdir(t.path("m/sub").c_str()) != 0)
             return "cannot prepare m/sub";
         Geometry g = geometry(m.c_str());
         std::ostringstream s;
         s << g.ok << ' ' << g.spc << ' ' << g.bps << ' ' << g.fc << ' ' << g.tc << '\n';
-        for (const auto &c : cases)
-            s << c.first << " -> " << volume_of(c.first) << '\n';
+        for (const auto &c : cases) s << c.first << " -> " << volume_of(c.first) << '\n';
         return s.str();
     });
-    ASSERT_EQ(r.status, 0) << r.output;
-    if (r.output.rfind("skip", 0) == 0)
-        GTEST_SKIP() << r.output;
-    std::string geo = r.output.substr(0, r.output.find('\n') + 1);
-    if (sysconf(_SC_PAGESIZE) == 4096) { /* tmpfs fragments are pages */
+    if (IsSkipped()) return;
+    std::string geo = out.substr(0, out.find('\n') + 1);
+    if (sysconf(_SC_PAGESIZE) == 4096) /* tmpfs fragments are pages */
         EXPECT_EQ(geo, "1 8 512 16 16\n") << "ok spc bps free total";
-    }
-    for (const auto &c : cases)
-        want += c.first + " -> " + c.second + "\n";
-    EXPECT_EQ(r.output.substr(geo.size()), want);
+    for (const auto &c : cases) want += c.first + " -> " + c.second + "\n";
+    EXPECT_EQ(out.substr(geo.size()), want);
 }

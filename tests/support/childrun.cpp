@@ -1,5 +1,7 @@
 #include "childrun.h"
 
+#include <gtest/gtest.h>
+
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -42,6 +44,16 @@ ChildResult run_in_child(const std::function<std::string()> &fn)
     while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {
     }
     return {WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), out};
+}
+
+std::string child_output(const std::function<std::string()> &fn)
+{
+    ChildResult r = run_in_child(fn);
+    if (r.output.rfind("SKIP ", 0) == 0)
+        [&] { GTEST_SKIP() << r.output; }();
+    else
+        EXPECT_EQ(r.status, 0) << r.output;
+    return r.output;
 }
 
 static std::string failed(const char *what)

@@ -13,6 +13,11 @@ struct ChildResult {
 /* Forks, runs `fn` in the child, and hands back what it returned. */
 ChildResult run_in_child(const std::function<std::string()> &fn);
 
+/* run_in_child for a piece that needs what the machine may refuse: a child
+ * returning "SKIP <why>" skips the test (the caller returns when
+ * IsSkipped()); else a status other than 0 fails it. The child's output. */
+std::string child_output(const std::function<std::string()> &fn);
+
 /* In a child: become uid/gid 65534, or get private mounts. "" or the reason it failed. */
 std::string drop_to_nobody();
 std::string private_mounts();
