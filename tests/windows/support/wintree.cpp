@@ -27,8 +27,7 @@ void remove_tree(const std::wstring &dir)
     if (h != INVALID_HANDLE_VALUE) {
         do {
             std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
+            if (name == L"." || name == L"..") continue;
             std::wstring p = dir + L"\\" + name;
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 remove_tree(p);
@@ -100,57 +99,47 @@ void WinTree::file(const std::string &rel, ULONGLONG size)
         throw std::runtime_error("cannot size " + full);
 }
 
-DWORD run_program(const std::string &cmdline, std::string *out, std::string *err, const char *cwd)
+/* An inheritable handle on a new temporary file, for the child's output. */
+static HANDLE capture_file(const std::string &name)
 {
     SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
-    HANDLE outr, outw, errr, errw;
-    CreatePipe(&outr, &outw, &sa, 0);
-    CreatePipe(&errr, &errw, &sa, 0);
-    SetHandleInformation(outr, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errr, HANDLE_FLAG_INHERIT, 0);
+    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+}
 
+static std::string captured(HANDLE h)
+{
+    std::string text;
+    char buf[4096];
+    DWORD n;
+    SetFilePointer(h, 0, NULL, FILE_BEGIN);
+    while (ReadFile(h, buf, sizeof buf, &n, NULL) && n > 0) text.append(buf, n);
+    CloseHandle(h);
+    return text;
+}
+
+DWORD run_program(const std::string &cmdline, std::string *out, std::string *err, const char *cwd)
+{
+    /* Files, not pipes: nothing to drain while the child runs. */
+    WinTree scratch;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = outw;
-    si.hStdError = errw;
+    si.hStdOutput = capture_file(scratch.path("out"));
+    si.hStdError = capture_file(scratch.path("err"));
     PROCESS_INFORMATION pi = {};
     std::vector<char> line(cmdline.begin(), cmdline.end());
     line.push_back('\0');
-    BOOL started = CreateProcessA(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, cwd, &si, &pi);
-    CloseHandle(outw);
-    CloseHandle(errw);
-    if (!started) {
-        CloseHandle(outr);
-        CloseHandle(errr);
-        return (DWORD)-1;
-    }
-    /* One reader thread per pipe, so that neither fills up and blocks the child. */
-    struct Drain {
-        HANDLE h;
-        std::string text;
-        static DWORD WINAPI run(void *p)
-        {
-            auto *d = static_cast<Drain *>(p);
-            char buf[4096];
-            DWORD n;
-            while (ReadFile(d->h, buf, sizeof buf, &n, NULL) && n > 0)
-                d->text.append(buf, n);
-            return 0;
-        }
-    } o{outr, {}}, e{errr, {}};
-    HANDLE threads[2] = {CreateThread(NULL, 0, Drain::run, &o, 0, NULL),
-                         CreateThread(NULL, 0, Drain::run, &e, 0, NULL)};
-    WaitForMultipleObjects(2, threads, TRUE, INFINITE);
-    WaitForSingleObject(pi.hProcess, INFINITE);
     DWORD code = (DWORD)-1;
-    GetExitCodeProcess(pi.hProcess, &code);
-    for (HANDLE h : {threads[0], threads[1], pi.hProcess, pi.hThread, outr, errr})
-        CloseHandle(h);
-    if (out)
-        *out = o.text;
-    if (err)
-        *err = e.text;
+    if (CreateProcessA(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, cwd, &si, &pi)) {
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    std::string o = captured(si.hStdOutput), e = captured(si.hStdError);
+    if (out) *out = o;
+    if (err) *err = e;
     return code;
 }
