@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
 
@@ -33,7 +34,7 @@ QAction *menu_action(QMainWindow *w, const QString &text)
 
 } // namespace
 
-// Start-up: WM_CREATE then WM_SIZE, both bars set up, title, icon; resizing
+// Start-up: WM_CREATE then WM_SIZE, both bars set up, title, icon, menus; resizing
 // and unknown commands before any survey; gl.hwnd set by every message.
 TEST_F(MainWindowTest, StartUp)
 {
@@ -45,6 +46,13 @@ TEST_F(MainWindowTest, StartUp)
     EXPECT_EQ(top->windowTitle(), QString("Directory Sizes"));
     EXPECT_TRUE(top->windowIcon().availableSizes().contains(QSize(32, 32))) << "the Tarv icon";
     EXPECT_EQ(LoadIconA(GetModuleHandleA(NULL), "NoSuchIcon"), (HICON)NULL);
+    std::string menus;
+    for (QAction *m : top->menuBar()->actions()) {
+        menus += m->text().toStdString() + ":";
+        for (QAction *a : m->menu()->actions()) menus += " " + (a->isSeparator() ? "-" : a->text().toStdString());
+        menus += "\n";
+    }
+    EXPECT_EQ(menus, "&File: &Open - E&xit\n&Help: &About Tarvel\n");
 
     /* Resizing before any survey recomputes the rows, the report empty and the bar disabled. */
     for (int h : {300, 120}) {
