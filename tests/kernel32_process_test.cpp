@@ -5,8 +5,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <stdlib.h>
-#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,39 +24,36 @@ std::string slurp(const std::string &path)
     return s.str();
 }
 
-/* The state letter of /proc/<pid>/stat, or 0 when there is no such process. */
-char proc_state(pid_t pid)
+/* The state letter of /proc/<pid>/stat after waiting up to 10 s for `ended`
+ * (gone: 0, or a zombie: 'Z') when asked to; 0 when there is no such process. */
+char proc_state(pid_t pid, bool wait_for_end = false)
 {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(in, line);
-    size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() ? line[close + 2] : 0;
-}
-
-/* Polls for up to 10 s until `done` holds. */
-template <class F> void await(F done)
-{
-    for (int i = 0; i < 1000 && !done(); i++) usleep(10000);
+    for (int i = 0;; i++) {
+        std::string line = slurp("/proc/" + std::to_string(pid) + "/stat");
+        size_t close = line.rfind(')');
+        char state = close != std::string::npos && close + 2 < line.size() ? line[close + 2] : 0;
+        if (!wait_for_end || state == 0 || state == 'Z' || i == 1000) return state;
+        usleep(10000);
+    }
 }
 
 /* Fake programs in <tree>/bin, which is first on PATH for the test. */
 class ProcessTest : public ::testing::Test {
 protected:
     TempTree t;
-    std::string bin = t.path("bin"), oldpath = getenv("PATH") ? getenv("PATH") : "";
+    std::string oldpath = getenv("PATH") ? getenv("PATH") : "";
 
     void SetUp() override
     {
         t.dir("bin");
-        setenv("PATH", (bin + ":" + oldpath).c_str(), 1);
+        setenv("PATH", (t.path("bin") + ":" + oldpath).c_str(), 1);
     }
     void TearDown() override { setenv("PATH", oldpath.c_str(), 1); }
 
-    void script(const std::string &rel, const std::string &body, mode_t mode = 0755)
+    void script(const std::string &rel, const std::string &body)
     {
         std::ofstream(t.path(rel)) << "#!/bin/sh\n" << body << "\n";
-        chmod(t.path(rel).c_str(), mode);
+        chmod(t.path(rel).c_str(), 0755);
     }
 
     /* Starts `cmdline` with its standard output in `out` (none when empty). */
@@ -69,11 +64,8 @@ protected:
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
         si.wShowWindow = SW_SHOWMINIMIZED;
-        if (!out.empty()) {
-            si.hStdOutput = CreateFileA(out.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, NULL);
-            EXPECT_NE(si.hStdOutput, INVALID_HANDLE_VALUE);
-        }
+        if (!out.empty())
+            si.hStdOutput = CreateFileA(out.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
         std::vector<char> line(cmdline.c_str(), cmdline.c_str() + cmdline.size() + 1);
         memset(pi, 0x55, sizeof *pi); /* so that a NULL must really be written */
         BOOL ok = CreateProcessA(app, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, pi);
@@ -82,13 +74,12 @@ protected:
     }
 
     /* Runs to the end; the exit code. */
-    DWORD run(const std::string &cmdline, const std::string &out = "")
+    DWORD run(const std::string &cmdline, const std::string &out = "", const char *app = nullptr)
     {
         PROCESS_INFORMATION pi;
-        if (!start(cmdline, &pi, out))
-            return 0xDEADu;
-        EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
         DWORD code = 0xBADu;
+        if (!start(cmdline, &pi, out, app)) return 0xDEADu;
+        EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
         EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
         EXPECT_TRUE(CloseHandle(pi.hProcess));
         return code;
@@ -97,7 +88,9 @@ protected:
 
 } // namespace
 
-// Stdout goes to the given file, stderr does not; arguments and exit codes (128 + signal) as given.
+// Stdout goes to the given file, stderr does not; arguments and exit codes
+// (128 + signal) as given; a given program runs by its path, never searched
+// for, and a missing one gives a null hProcess.
 TEST_F(ProcessTest, OutputArgumentsAndExitCodes)
 {
     struct {
@@ -115,23 +108,27 @@ TEST_F(ProcessTest, OutputArgumentsAndExitCodes)
         EXPECT_EQ(run(c.cmdline, t.path("out")), c.code) << c.body;
         EXPECT_EQ(slurp(t.path("out")), c.out) << c.body;
     }
+    script("elsewhere", "echo \"$1\"");
+    EXPECT_EQ(run("elsewhere arg", t.path("out"), t.path("elsewhere").c_str()), 0u);
+    EXPECT_EQ(slurp(t.path("out")), "arg\n");
+    PROCESS_INFORMATION pi;
+    EXPECT_FALSE(start("prog", &pi, "", t.path("missing").c_str()));
+    EXPECT_EQ(pi.hProcess, nullptr);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
 }
 
 // The child gets /dev/null but for a stdout handle, and no other descriptor, even non-O_CLOEXEC.
 TEST_F(ProcessTest, ChildGetsOnlyItsStandardDescriptors)
 {
     /* $$ in the substitution is still the script's shell, whose descriptors are listed */
-    script("bin/fds", "x=$(for f in /proc/$$/fd/*; do echo \"${f##*/} $(readlink $f)\"; done)\n"
-                      "echo \"$x\" > \"$1\"");
+    script("bin/fds", "x=$(for f in /proc/$$/fd/*; do echo \"${f##*/} $(readlink $f)\"; done)\necho \"$x\" > \"$1\"");
     HANDLE kept = CreateFileA(t.path("other").c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
     int leaky = open(t.path("leaky").c_str(), O_CREAT | O_WRONLY, 0600); /* no O_CLOEXEC */
     ASSERT_TRUE(kept != INVALID_HANDLE_VALUE && leaky >= 0);
     for (std::string out : {t.path("out"), std::string()}) {
         EXPECT_EQ(run("fds " + t.path("fds"), out), 0u);
         std::string listing = slurp(t.path("fds"));
-        const std::string one = out.empty() ? "/dev/null" : out,
-                          want[] = {"0 /dev/null\n", "1 " + one + "\n", "2 /dev/null\n"};
-        for (const std::string &line : want)
+        for (const std::string &line : {std::string("0 /dev/null\n"), "1 " + (out.empty() ? "/dev/null" : out) + "\n", std::string("2 /dev/null\n")})
             EXPECT_NE(listing.find(line), std::string::npos) << line << " not in:\n" << listing;
         for (const char *name : {"other", "leaky"}) /* the shell may hold its script open too */
             EXPECT_EQ(listing.find(t.path(name)), std::string::npos) << listing;
@@ -140,71 +137,39 @@ TEST_F(ProcessTest, ChildGetsOnlyItsStandardDescriptors)
     CloseHandle(kept);
 }
 
-// A given program runs by its path, never searched for; a missing one gives a null hProcess.
-TEST_F(ProcessTest, ApplicationByItsPath)
-{
-    script("elsewhere", "echo \"$1\"");
-    PROCESS_INFORMATION pi;
-    ASSERT_TRUE(start("elsewhere arg", &pi, t.path("out"), t.path("elsewhere").c_str()));
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
-    CloseHandle(pi.hProcess);
-    EXPECT_EQ(slurp(t.path("out")), "arg\n");
-    EXPECT_FALSE(start("prog", &pi, "", t.path("missing").c_str()));
-    EXPECT_EQ(pi.hProcess, nullptr);
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
-}
-
-// STILL_ACTIVE while running, TerminateProcess once; a closed running child is no zombie forever.
+// STILL_ACTIVE while running; TerminateProcess ends the child's whole process
+// group, once; a child closed while running is no zombie for ever.
 TEST_F(ProcessTest, RunningTerminatedAndClosed)
 {
+    script("bin/parent", "sleep 60 & echo $! $$ $(cut -d' ' -f5 /proc/$$/stat); wait");
     PROCESS_INFORMATION pi;
-    ASSERT_TRUE(start("sleep 60", &pi));
+    ASSERT_TRUE(start("parent", &pi, t.path("out")));
     DWORD code = 0;
     EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
     EXPECT_EQ(code, (DWORD)STILL_ACTIVE);
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_TIMEOUT);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 50), WAIT_TIMEOUT);
+    for (int i = 0; i < 1000 && slurp(t.path("out")).find('\n') == std::string::npos; i++) usleep(10000);
+    long grandchild = 0, pid = 0, pgrp = -1;
+    std::istringstream(slurp(t.path("out"))) >> grandchild >> pid >> pgrp;
+    ASSERT_GT(grandchild, 0) << slurp(t.path("out"));
+    EXPECT_TRUE(pid == pgrp && pgrp != (long)getpgrp()) << "a process group of its own";
     EXPECT_TRUE(TerminateProcess(pi.hProcess, 7));
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
     EXPECT_FALSE(TerminateProcess(pi.hProcess, 8)) << "an ended process cannot be terminated";
     EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
     EXPECT_EQ(code, 7u);
     EXPECT_TRUE(CloseHandle(pi.hProcess));
+    char state = proc_state(grandchild, true);
+    EXPECT_TRUE(state == 0 || state == 'Z') << "grandchild still in state " << state;
+    if (state != 0 && state != 'Z') kill(grandchild, SIGKILL);
 
     ASSERT_TRUE(start("sleep 60", &pi));
-    pid_t pid = (pid_t)pi.dwProcessId;
     EXPECT_TRUE(CloseHandle(pi.hProcess));
     EXPECT_FALSE(CloseHandle(pi.hProcess)) << "closed twice";
-    ASSERT_EQ(kill(pid, SIGKILL), 0);
-    await([&] { return proc_state(pid) == 'Z'; });
-    ASSERT_EQ(proc_state(pid), 'Z') << "the killed child should wait as a zombie";
+    ASSERT_EQ(kill((pid_t)pi.dwProcessId, SIGKILL), 0);
+    ASSERT_EQ(proc_state((pid_t)pi.dwProcessId, true), 'Z') << "the killed child should wait as a zombie";
     EXPECT_EQ(run("true"), 0u);
-    EXPECT_EQ(proc_state(pid), 0) << "the zombie was not reaped";
-
+    EXPECT_EQ(proc_state((pid_t)pi.dwProcessId), 0) << "the zombie was not reaped";
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_FAILED) << "a closed handle";
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
-}
-
-// The child leads a process group of its own, and TerminateProcess ends the whole group.
-TEST_F(ProcessTest, TerminateKillsTheGroup)
-{
-    script("bin/parent", "sleep 60 & echo $! $$ $(cut -d' ' -f5 /proc/$$/stat); wait");
-    std::string out = t.path("out");
-    PROCESS_INFORMATION pi;
-    ASSERT_TRUE(start("parent", &pi, out));
-    await([&] { return slurp(out).find('\n') != std::string::npos; });
-    std::istringstream in(slurp(out));
-    long grandchild = 0, pid = 0, pgrp = -1;
-    in >> grandchild >> pid >> pgrp;
-    ASSERT_GT(grandchild, 0) << slurp(out);
-    EXPECT_EQ(pid, pgrp);
-    EXPECT_NE(pgrp, (long)getpgrp());
-    EXPECT_TRUE(TerminateProcess(pi.hProcess, 1));
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
-    CloseHandle(pi.hProcess);
-    char state = 0;
-    await([&] { return (state = proc_state(grandchild)) == 0 || state == 'Z'; });
-    EXPECT_TRUE(state == 0 || state == 'Z') << "grandchild still in state " << state;
-    if (state != 0 && state != 'Z')
-        kill(grandchild, SIGKILL);
 }
