@@ -1,48 +1,111 @@
-// tarvel-scan.exe as a user runs it: Windows paths, the same report lines.
+// tarvel-scan.exe as a user runs it on real Win32: Windows paths and line
+// ends, the 260-character path limit, and the probe running the system
+// directory's checker. Whole reports are compared with the Linux build's by
+// same_report.sh.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <fstream>
 #include <string>
 
 #include "wintree.h"
 
 namespace {
 
-std::string scan(const std::string &args, std::string *err, DWORD *status)
+struct Scan {
+    DWORD status;
+    std::string out, err;
+};
+
+Scan scan(const std::string &args, const char *cwd = NULL)
 {
-    std::string out;
-    *status = run_program("\"" TARVEL_SCAN_EXE "\" " + args, &out, err);
-    return out;
+    Scan r;
+    r.status = run_program("\"" TARVEL_SCAN_EXE "\" " + args, &r.out, &r.err, cwd);
+    return r;
 }
 
-// The report of a tree, each line ended as a Windows text file ends it.
-TEST(Win32Tool, PrintsTheReport)
+std::string drive_of(const std::string &path)
+{
+    char drive[MAX_PATH] = "";
+    GetVolumePathNameA(path.c_str(), drive, MAX_PATH);
+    return drive;
+}
+
+// The report of a tree, each line ended as a Windows text file ends it; a
+// directory that is not there: the reason, status 1, no report.
+TEST(Win32Tool, ReportAndMissingDirectory)
 {
     WinTree tree;
     tree.file("sub/f", 5000);
-    char drive[MAX_PATH];
-    ASSERT_TRUE(GetVolumePathNameA(tree.root().c_str(), drive, MAX_PATH));
-    std::string err;
-    DWORD status;
-    std::string out = scan("--cluster-size 4096 \"" + tree.root() + "\"", &err, &status);
-    EXPECT_EQ(status, 0u);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(out, "Drive " + std::string(drive) + " has a cluster size of 4096 bytes\r\n" +
-                       tree.pattern("sub") + " 5K used, 3K wasted\r\n" + tree.pattern("") +
-                       " 5K used (0K here, 5K sub dir), 3K wasted (0K here, 3K sub dir)\r\n\r\n");
+    Scan r = scan("--cluster-size 4096 \"" + tree.root() + "\"");
+    EXPECT_EQ(r.status, 0u);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "Drive " + drive_of(tree.root()) + " has a cluster size of 4096 bytes\r\n" +
+                         tree.pattern("sub") + " 5K used, 3K wasted\r\n" + tree.pattern("") +
+                         " 5K used (0K here, 5K sub dir), 3K wasted (0K here, 3K sub dir)\r\n\r\n");
+    const std::string missing = tree.path("missing");
+    r = scan("\"" + missing + "\"");
+    EXPECT_EQ(r.status, 1u);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "tarvel-scan: " + missing + ": No such file or directory\r\n");
 }
 
-// A directory that is not there: the reason, status 1, no report.
-TEST(Win32Tool, MissingDirectory)
+// Windows' 260-character paths: a sub-directory whose pattern takes 259
+// characters is scanned; one character more is told and gets no line.
+TEST(Win32Tool, PatternLengthBoundary)
 {
     WinTree tree;
-    std::string err;
-    DWORD status;
-    std::string missing = tree.path("missing");
-    EXPECT_EQ(scan("\"" + missing + "\"", &err, &status), "");
-    EXPECT_EQ(status, 1u);
-    EXPECT_EQ(err, "tarvel-scan: " + missing + ": No such file or directory\r\n");
+    const std::string pattern = tree.pattern("");
+    const std::string fits(258 - pattern.size(), 'f'); /* the longest name that is scanned */
+    tree.dir(fits);
+    tree.dir(fits + "o");
+    ASSERT_EQ(tree.pattern(fits).size(), 259u);
+    Scan r = scan("--cluster-size 512 \"" + tree.root() + "\"");
+    EXPECT_EQ(r.status, 1u);
+    EXPECT_EQ(r.err, "Failure: Directory Path too long\r\n");
+    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1),
+              tree.pattern(fits) + " 0K used, 0K wasted\r\n" + pattern + " 0K used, 0K wasted\r\n\r\n");
+}
+
+// The probe runs the checker of the system directory as "chkdsk C:", reads
+// its report whatever its exit code, and falls back on the volume's figures
+// for a report without the three figures. A chkdsk.exe planted in the
+// current directory (the surveyed tree, as the dialog leaves it) never runs.
+TEST(Win32Tool, ProbeRunsTheSystemChecker)
+{
+    WinTree tree;
+    ASSERT_TRUE(CopyFileA(TARVEL_FAKE_CHECKER, tree.path("chkdsk.exe").c_str(), FALSE));
+    char sysdir[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryA(sysdir, MAX_PATH), 0u);
+    const std::string report = tree.path("report.txt"), drive = drive_of(tree.root());
+    SetEnvironmentVariableA("TARVEL_FAKE_REPORT", report.c_str());
+    SetEnvironmentVariableA("TARVEL_FAKE_STATUS", "3");
+    const std::string unit = "   4,096 bytes in each allocation unit.\r\n";
+    DWORD spc, bps, fc, tc;
+    ASSERT_TRUE(GetDiskFreeSpaceA(drive.c_str(), &spc, &bps, &fc, &tc));
+    const struct {
+        std::string text, heading, err;
+    } cases[] = {
+        {unit + "   1,000 total allocation units on disk.\r\n      10 available allocation units on disk.\r\n",
+         "4096", ""},
+        {unit, std::to_string(spc * bps), "Failure: Using CHKDSK failed, wastage results not valid with FAT32\r\n"},
+    };
+    for (const auto &c : cases) {
+        std::ofstream(report, std::ios::binary) << c.text;
+        Scan r = scan("\"" + tree.root() + "\"", tree.root().c_str());
+        EXPECT_EQ(r.status, 0u);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.out.substr(0, r.out.find('\r')), "Drive " + drive + " has a cluster size of " + c.heading + " bytes");
+        std::ifstream args(report + ".args");
+        std::string self, line;
+        std::getline(args, self);
+        std::getline(args, line);
+        EXPECT_EQ(lstrcmpiA(self.c_str(), (std::string(sysdir) + "\\chkdsk.exe").c_str()), 0) << self;
+        EXPECT_EQ(line, "chkdsk " + drive.substr(0, 2));
+    }
+    SetEnvironmentVariableA("TARVEL_FAKE_REPORT", NULL);
+    SetEnvironmentVariableA("TARVEL_FAKE_STATUS", NULL);
 }
 
 } // namespace
