@@ -3,12 +3,17 @@
 
 #include <windows.h>
 
+#include "childrun.h"
 #include "dialogdriver.h"
 #include "temptree.h"
 #include "../src/platform/user32/hwnd.h"
 
+#include <QCoreApplication>
+#include <QScrollBar>
+
 #include <cstring>
 #include <functional>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -102,4 +107,44 @@ TEST_F(DlgDirTest, PathBeyondMaxPathIsRefused)
         EXPECT_EQ(field_bytes(dlg), here);
     });
     EXPECT_EQ(cwd(), here);
+}
+
+// A list box shows what a Win32 one shows: a refilled list from its first
+// entry, whatever was scrolled before; a name with control bytes in one row,
+// its bytes as marks; a long name whole, never elided; a mount point as a
+// drive "[-<path>-]", a blank in its name and all.
+TEST_F(DlgDirTest, ListRowsAsWin32DrawsThem)
+{
+    for (int i = 0; i < 60; ++i) {
+        tree.dir("many/d" + std::to_string(100 + i));
+        tree.dir("many/d159/e" + std::to_string(100 + i));
+    }
+    tree.dir("new\nline\ttab");
+    tree.dir(std::string(200, 'x'));
+    tree.dir("my drive");
+    std::string out = child_output([&]() -> std::string {
+        if (std::string why = private_mounts(); !why.empty()) return "SKIP " + why;
+        if (mount(tree.path("many").c_str(), tree.path("my drive").c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return "SKIP bind mount: " + std::string(strerror(errno));
+        std::string report;
+        in_dialog([&](QDialog *dlg) {
+            QListWidget *l = list_box(dlg);
+            list(dlg, "*.*");
+            QListWidgetItem *odd = find_item(l, "[new\nline\ttab]");
+            QListWidgetItem *wide = find_item(l, QByteArray(1, '[') + QByteArray(200, 'x') + ']');
+            if (!odd || odd->text() != QString::fromUtf8("[new\u240Aline\u2409tab]") ||
+                l->visualItemRect(odd).height() != l->visualItemRect(l->item(0)).height())
+                report += "control bytes; ";
+            if (!wide || l->textElideMode() != Qt::ElideNone) report += "long name; ";
+            if (!find_item(l, QByteArray::fromStdString("[-" + root + "/my drive-]"))) report += "no drive: " + listing(l);
+            list(dlg, "my drive/*.*");
+            l->scrollToBottom();
+            if (l->verticalScrollBar()->value() == 0) report += "does not scroll; ";
+            list(dlg, "d159/*.*");
+            QCoreApplication::processEvents();
+            if (l->verticalScrollBar()->value() != 0 || l->itemAt(2, 2) != l->item(0)) report += "not at the top; ";
+        });
+        return report.empty() ? "OK" : report;
+    });
+    if (!IsSkipped()) EXPECT_EQ(out, "OK");
 }

@@ -4,7 +4,8 @@
 
 #include <QFontMetrics>
 
-// Paint calls misused: WM_PAINT outside a paint, BeginPaint on no window, bad rectangles, brushes, UTF-8.
+// Paint calls misused: WM_PAINT outside a paint, BeginPaint on no window, bad rectangles, brushes;
+// text that is not UTF-8, and control bytes, each measured as one visible mark.
 TEST_F(MainWindowTest, PaintCallsOnBadInput)
 {
     llprintf(5, "x");
@@ -22,10 +23,9 @@ TEST_F(MainWindowTest, PaintCallsOnBadInput)
     EXPECT_EQ(BeginPaint((HWND)NULL, &ps), (HDC)NULL);
 
     int results[3] = {};
-    SIZE mark{}, two{};
+    SIZE mark{}, two{}, controls{};
     intercept = [&](HWND h, UINT msg) {
-        if (msg != WM_PAINT)
-            return false;
+        if (msg != WM_PAINT) return false;
         HDC dc = BeginPaint(h, &ps);
         RECT all{0, 0, 600, 300}, inverted{60, 60, 50, 70}, empty{80, 80, 80, 90};
         FillRect(dc, &all, (HBRUSH)(COLOR_WINDOW + 1));
@@ -34,6 +34,7 @@ TEST_F(MainWindowTest, PaintCallsOnBadInput)
         results[2] = FillRect(dc, &r, (HBRUSH)(UINT_PTR)99);
         GetTextExtentPoint32A(dc, "\xff", 1, &mark);
         GetTextExtentPoint32A(dc, "\xc3\xa9", 2, &two);
+        GetTextExtentPoint32A(dc, "\n\t", 2, &controls);
         EndPaint(h, &ps);
         return true;
     };
@@ -43,4 +44,5 @@ TEST_F(MainWindowTest, PaintCallsOnBadInput)
     QFontMetrics fm(view->font());
     EXPECT_EQ(mark.cx, fm.horizontalAdvance(QString(QChar(0xFFFD)))) << "a replacement mark";
     EXPECT_EQ(two.cx, fm.horizontalAdvance(QString::fromUtf8("\xc3\xa9")));
+    EXPECT_EQ(controls.cx, fm.horizontalAdvance(QString::fromUtf8("\u240A\u2409"))) << "control bytes as marks";
 }

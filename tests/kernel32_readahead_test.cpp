@@ -32,8 +32,7 @@ std::vector<std::string> survey_with(const std::string &dir, const char *readahe
     doitto(pattern.data(), &waste);
     unsetenv("TARVEL_READAHEAD");
     std::vector<std::string> out = report_lines();
-    for (const auto &b : testhooks::recorded_message_boxes())
-        out.push_back(b.caption + ": " + b.text);
+    for (const auto &b : testhooks::recorded_message_boxes()) out.push_back(b.caption + ": " + b.text);
     reset_report();
     return out;
 }
@@ -167,8 +166,7 @@ TEST_F(ReadAhead, TreeChangedWhileRead)
 // a worker holding it is a matter of timing: ten walks meet one almost surely.
 TEST_F(ReadAhead, OneDescriptorToSpare)
 {
-    for (int i = 0; i < 100; ++i)
-        tree.file("d" + std::to_string(i) + "/e/f", 10);
+    for (int i = 0; i < 100; ++i) tree.file("d" + std::to_string(i) + "/e/f", 10);
     const auto off = survey_with(tree.root(), "0");
     ChildResult r = run_in_child([&] {
         int lowest = dup(0);
@@ -189,8 +187,7 @@ TEST_F(ReadAhead, OneDescriptorToSpare)
 // 1,000 long names). A few reads under way may end beyond a bound.
 TEST_F(ReadAhead, BoundsOnWhatWaits)
 {
-    for (int i = 0; i < 3000; ++i)
-        tree.dir("many/d" + std::to_string(i));
+    for (int i = 0; i < 3000; ++i) tree.dir("many/d" + std::to_string(i));
     most_listings = most_bytes = 0;
     scanwatch = &still;
     survey_with(tree.path("many"), "1");

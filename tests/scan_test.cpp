@@ -163,8 +163,7 @@ TEST_F(ScanTest, AllocationFailureLosesOneLine)
     scan("r", 1024);
     auto whole = report_lines();
     ASSERT_EQ(whole.size(), 2u);
-    for (int nth : {1, 2}) { /* the node, then the text block */
-        reset_report();
+    for (int nth : {1, 2}) { /* the node, then the text block */ reset_report();
         testhooks::clear_recorded_message_boxes();
         testhooks::fail_global_alloc(nth);
         scan("r", 1024);

@@ -3,17 +3,11 @@
 
 #include <windows.h>
 
-#include "childrun.h"
 #include "dialogdriver.h"
 #include "temptree.h"
 #include "tarvel/report.h"
 #include "tarvel/select.h"
 
-#include <QCoreApplication>
-#include <QScrollBar>
-
-#include <cstring>
-#include <sys/mount.h>
 #include <unistd.h>
 
 namespace {
@@ -166,90 +160,4 @@ TEST_F(SelectDirTest, StrangeNamesKeepTheirBytes)
         EXPECT_EQ(title(), "Directory Sizes of " + path);
         EXPECT_EQ(cwd(), path);
     }
-}
-
-// A list box shows what a Win32 one shows: a refilled list from its first
-// entry, whatever was scrolled before; a name with control bytes in one row,
-// its bytes as marks; a long name whole, clipped at the edge, never elided.
-TEST_F(SelectDirTest, ListRowsAsWin32DrawsThem)
-{
-    for (int i = 0; i < 60; ++i) {
-        tree.dir("many/d" + std::to_string(100 + i));
-        tree.dir("many/d159/e" + std::to_string(100 + i));
-    }
-    tree.dir("new\nline\ttab");
-    const std::string longname(200, 'x');
-    tree.dir(longname);
-    when_dialog_up([&](QDialog *dlg) {
-        QListWidget *list = list_box(dlg);
-        QListWidgetItem *odd = find_item(list, "[new\nline\ttab]");
-        ASSERT_NE(odd, nullptr) << listing(list);
-        EXPECT_EQ(odd->text(), QString::fromUtf8("[new\u240Aline\u2409tab]"));
-        EXPECT_EQ(list->visualItemRect(odd).height(), list->visualItemRect(list->item(0)).height())
-            << "one row, like any other";
-        QListWidgetItem *wide = find_item(list, QByteArray::fromStdString("[" + longname + "]"));
-        ASSERT_NE(wide, nullptr);
-        EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
-        EXPECT_EQ(wide->text().toStdString(), "[" + longname + "]");
-
-        auto settle = [] { for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(); };
-        ASSERT_TRUE(enter(dlg, "[many]"));
-        settle();
-        list->scrollToBottom();
-        settle();
-        ASSERT_GT(list->verticalScrollBar()->value(), 0) << "the list must scroll for this test";
-        ASSERT_TRUE(enter(dlg, "[d159]"));
-        settle();
-        EXPECT_EQ(list->verticalScrollBar()->value(), 0);
-        EXPECT_EQ(list->itemAt(2, 2), list->item(0)) << "the first entry in the top row";
-        button(dlg, "Cancel")->click();
-    });
-    EXPECT_EQ(choose(), "(cancelled)");
-}
-
-// A directory the user may not read cannot be entered: the list, the field and the current directory stay.
-TEST_F(SelectDirTest, UnreadableDirectoryChangesNothing)
-{
-    tree.dir("locked/secret");
-    tree.chmod("locked", 0700); /* root's own; the unprivileged child may not enter */
-    std::string out = child_output([&]() -> std::string {
-        if (std::string why = drop_to_nobody(); !why.empty()) return "SKIP " + why;
-        std::string report;
-        when_dialog_up([&](QDialog *dlg) {
-            const std::string before = listing(list_box(dlg));
-            if (!enter(dlg, "[locked]")) report += "no [locked] entry; ";
-            if (field_bytes(dlg) != root) report += "field changed to " + field_bytes(dlg) + "; ";
-            if (listing(list_box(dlg)) != before) report += "list changed: " + listing(list_box(dlg)) + "; ";
-            if (cwd() != root) report += "cwd changed to " + cwd() + "; ";
-            if (!dlg->isVisible()) report += "dialog closed; ";
-            button(dlg, "Select")->click();
-        });
-        if (std::string got = choose(); got != root) report += "chose " + got;
-        return report.empty() ? "OK" : report;
-    });
-    if (!IsSkipped()) EXPECT_EQ(out, "OK");
-}
-
-// A mount point with a blank in its name is a drive "[-/...-]": double-clicking it lists the mount point.
-TEST_F(SelectDirTest, DriveEntryListsItsMountPoint)
-{
-    tree.dir("source/on-the-drive");
-    tree.dir("my drive");
-    const std::string point = root + "/my drive";
-    std::string out = child_output([&]() -> std::string {
-        if (std::string why = private_mounts(); !why.empty()) return "SKIP " + why;
-        if (mount(tree.path("source").c_str(), point.c_str(), nullptr, MS_BIND, nullptr) != 0)
-            return "SKIP bind mount: " + std::string(strerror(errno));
-        std::string report;
-        when_dialog_up([&](QDialog *dlg) {
-            if (!enter(dlg, QByteArray::fromStdString("[-" + point + "-]")))
-                return void(report += "no drive entry in: " + listing(list_box(dlg)) + "; "); /* the driver ends it */
-            if (field_bytes(dlg) != point) report += "field " + field_bytes(dlg) + "; ";
-            if (!find_item(list_box(dlg), "[on-the-drive]")) report += "listing " + listing(list_box(dlg)) + "; ";
-            button(dlg, "Select")->click();
-        });
-        if (std::string got = choose(); got != point) report += "chose " + got;
-        return report.empty() ? "OK" : report;
-    });
-    if (!IsSkipped()) EXPECT_EQ(out, "OK");
 }

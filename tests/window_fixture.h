@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <ostream>
+#include <tuple>
 #include <vector>
 
 #include "../src/platform/user32/hwnd.h"
@@ -56,8 +57,7 @@ inline LRESULT CALLBACK spyproc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 inline void drain_queue()
 {
     MSG m;
-    PostQuitMessage(0);
-    while (GetMessageA(&m, NULL, 0, 0)) {
+    for (PostQuitMessage(0); GetMessageA(&m, NULL, 0, 0);) {
     }
 }
 
@@ -74,8 +74,7 @@ struct PaintSpy : QObject {
     std::vector<QRect> rects;
     bool eventFilter(QObject *, QEvent *e) override
     {
-        if (e->type() == QEvent::Paint)
-            rects.push_back(static_cast<QPaintEvent *>(e)->rect());
+        if (e->type() == QEvent::Paint) rects.push_back(static_cast<QPaintEvent *>(e)->rect());
         return false;
     }
 };
@@ -89,8 +88,7 @@ struct BoxWatcher {
     QString text, title;
     QWidget *parent = nullptr;
     QMessageBox::StandardButtons buttons;
-    std::function<void(QMessageBox *)> answer =
-        [](QMessageBox *b) { b ? b->button(QMessageBox::Ok)->click() : void(); };
+    std::function<void(QMessageBox *)> answer = [](QMessageBox *b) { if (b) b->button(QMessageBox::Ok)->click(); };
     QTimer poll;
     int polls = 0;
 
@@ -98,18 +96,12 @@ struct BoxWatcher {
     {
         QObject::connect(&poll, &QTimer::timeout, [this] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box && ++polls < 2000)
-                return;
+            if (!box && ++polls < 2000) return;
             poll.stop();
-            if (box) {
-                seen = true;
-                icon = box->icon();
-                format = box->textFormat();
-                text = box->text();
-                title = box->windowTitle();
-                parent = box->parentWidget();
-                buttons = box->standardButtons();
-            }
+            if (box)
+                std::tie(seen, icon, format, text, title, parent, buttons) =
+                    std::make_tuple(true, box->icon(), box->textFormat(), box->text(), box->windowTitle(),
+                                    box->parentWidget(), box->standardButtons());
             answer(box);
         });
         poll.start(5);
@@ -155,10 +147,8 @@ protected:
     void TearDown() override
     {
         intercept = nullptr;
-        if (view)
-            view->removeEventFilter(&spy);
-        if (IsWindow(hwnd))
-            DestroyWindow(hwnd);
+        if (view) view->removeEventFilter(&spy);
+        if (IsWindow(hwnd)) DestroyWindow(hwnd);
         drain_queue();
         UnregisterClassA(lpszAppName, NULL);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -174,7 +164,6 @@ protected:
         EXPECT_TRUE(GetScrollInfo(hwnd, nBar, &si));
         return si;
     }
-
     /* The bar as Win32 reports it and as the visible QScrollBar shows it. */
     void expect_bar(int nBar, int nMin, int nMax, UINT nPage, int nPos, bool enabled)
     {
@@ -204,8 +193,7 @@ protected:
     {
         int n = 0;
         for (int y = std::max(y0, 0); y < std::min(y1, img.height()); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                n += (img.pixelColor(x, y) == c) == is;
+            for (int x = 0; x < img.width(); ++x) n += (img.pixelColor(x, y) == c) == is;
         return n;
     }
     QColor base() const { return view->palette().color(QPalette::Active, QPalette::Base); }

@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
-#include <QScreen>
 
 #include <cstring>
 
@@ -27,8 +26,7 @@ const char *const kAboutStart =
 QAction *menu_action(QMainWindow *w, const QString &text)
 {
     for (QAction *a : w->findChildren<QAction *>())
-        if (a->text() == text && !a->menu())
-            return a;
+        if (a->text() == text && !a->menu()) return a;
     return nullptr;
 }
 
@@ -85,26 +83,7 @@ TEST_F(MainWindowTest, AboutShowsItsTextWithoutIcon)
     EXPECT_EQ(box.type, (UINT)MB_OK) << "no icon";
     EXPECT_EQ(box.owner, hwnd);
     EXPECT_EQ(box.text.substr(0, std::strlen(kAboutStart)), kAboutStart);
-    const std::string closing = box.text.substr(std::min(box.text.size(), std::strlen(kAboutStart)));
-    EXPECT_NE(closing.find("free software"), std::string::npos) << closing;
-    EXPECT_NE(closing.find("report problems"), std::string::npos) << closing;
     EXPECT_EQ(box.text, std::string(abouttext)) << "shown as written, no % processing, not cut";
-}
-
-// The close box: WM_CLOSE, WM_DESTROY, quit 0.
-TEST_F(MainWindowTest, CloseBoxDestroysTheWindowAndQuits)
-{
-    top->close();
-    auto close = std::find_if(seen_msgs.begin(), seen_msgs.end(), [](auto &s) { return s.msg == WM_CLOSE; });
-    ASSERT_LT(close + 1, seen_msgs.end());
-    EXPECT_EQ(close[1].msg, (UINT)WM_DESTROY);
-    EXPECT_FALSE(IsWindow(hwnd));
-    MSG msg;
-    EXPECT_FALSE(GetMessageA(&msg, NULL, 0, 0));
-    EXPECT_EQ(msg.message, (UINT)WM_QUIT);
-    EXPECT_EQ(msg.wParam, 0u);
-
-    EXPECT_TRUE(boxes().empty());
 }
 
 /* ---- WinMain with its own message loop ---- */

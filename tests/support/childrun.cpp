@@ -14,8 +14,7 @@
 ChildResult run_in_child(const std::function<std::string()> &fn)
 {
     int p[2];
-    if (pipe2(p, O_CLOEXEC) != 0)
-        return {-1, "pipe failed"};
+    if (pipe2(p, O_CLOEXEC) != 0) return {-1, "pipe failed"};
     pid_t pid = fork();
     if (pid == 0) {
         close(p[0]);
@@ -33,14 +32,11 @@ ChildResult run_in_child(const std::function<std::string()> &fn)
     std::string out;
     char buf[4096];
     for (ssize_t n; pid > 0 && (n = read(p[0], buf, sizeof buf)) != 0;)
-        if (n > 0)
-            out.append(buf, (size_t)n);
-        else if (errno != EINTR)
-            break;
+        if (n > 0) out.append(buf, (size_t)n);
+        else if (errno != EINTR) break;
     close(p[0]);
     int st = 0;
-    if (pid < 0)
-        return {-1, "fork failed"};
+    if (pid < 0) return {-1, "fork failed"};
     while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {
     }
     return {WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), out};
@@ -49,34 +45,22 @@ ChildResult run_in_child(const std::function<std::string()> &fn)
 std::string child_output(const std::function<std::string()> &fn)
 {
     ChildResult r = run_in_child(fn);
-    if (r.output.rfind("SKIP ", 0) == 0)
-        [&] { GTEST_SKIP() << r.output; }();
-    else
-        EXPECT_EQ(r.status, 0) << r.output;
+    if (r.output.rfind("SKIP ", 0) == 0) [&] { GTEST_SKIP() << r.output; }();
+    else EXPECT_EQ(r.status, 0) << r.output;
     return r.output;
 }
 
-static std::string failed(const char *what)
-{
-    return std::string(what) + ": " + strerror(errno);
-}
+static std::string failed(const char *what) { return std::string(what) + ": " + strerror(errno); }
 
 std::string drop_to_nobody()
 {
-    if (setgroups(0, nullptr) != 0)
-        return failed("setgroups");
-    if (setresgid(65534, 65534, 65534) != 0)
-        return failed("setresgid");
-    if (setresuid(65534, 65534, 65534) != 0)
-        return failed("setresuid");
-    return "";
+    if (setgroups(0, nullptr) != 0) return failed("setgroups");
+    if (setresgid(65534, 65534, 65534) != 0) return failed("setresgid");
+    return setresuid(65534, 65534, 65534) != 0 ? failed("setresuid") : "";
 }
 
 std::string private_mounts()
 {
-    if (unshare(CLONE_NEWNS) != 0)
-        return failed("unshare(CLONE_NEWNS)");
-    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return failed("making mounts private");
-    return "";
+    if (unshare(CLONE_NEWNS) != 0) return failed("unshare(CLONE_NEWNS)");
+    return mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ? failed("making mounts private") : "";
 }

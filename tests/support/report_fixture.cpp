@@ -1,7 +1,5 @@
 #include "report_fixture.h"
 
-#include <cstring>
-
 void reset_report()
 {
     ll *next;
@@ -10,32 +8,22 @@ void reset_report()
         GlobalFree(lp->str);
         GlobalFree(lp);
     }
-    gl.nDspLines = 0;
-    gl.nNumItems = 0;
-    gl.nCurPos = 0;
+    gl = gl_{};
     gl.rowsperline = 20;
     gl.colsperchar = 10;
-    memset(gl.prevdir, 0, sizeof gl.prevdir);
-    gl.head = nullptr;
-    gl.tail = nullptr;
-    gl.hcurpos = 0;
-    gl.hwnd = nullptr;
-    gl.totalbytesused = 0.0;
 }
 
 std::vector<std::string> report_lines()
 {
     std::vector<std::string> lines;
-    for (ll *lp = gl.head; lp; lp = lp->next)
-        lines.push_back(lp->str);
+    for (ll *lp = gl.head; lp; lp = lp->next) lines.push_back(lp->str);
     return lines;
 }
 
 std::vector<double> report_bars()
 {
     std::vector<double> bars;
-    for (ll *lp = gl.head; lp; lp = lp->next)
-        bars.push_back(lp->bytesused);
+    for (ll *lp = gl.head; lp; lp = lp->next) bars.push_back(lp->bytesused);
     return bars;
 }
 
@@ -49,7 +37,4 @@ void expect_chain_consistent()
     }
     EXPECT_EQ(n, gl.nNumItems) << "lines reachable from head vs nNumItems";
     EXPECT_EQ(last, gl.tail) << "tail is not the last line";
-    if (gl.head == nullptr) {
-        EXPECT_EQ(gl.tail, nullptr);
-    }
 }

@@ -28,10 +28,11 @@ public:
     void chmod(const std::string &rel, unsigned mode);
 
 private:
+    std::string made(const std::string &rel) const;
     std::string root_;
 };
 
-/* Runs `argv` (argv[0] an absolute path), returns exit status, fills outputs. */
+/* Runs `cmd` in a shell; its exit status (128 + signal when killed), its outputs. */
 int run_command(const std::string &cmd, std::string *out, std::string *errout);
 
 // The search pattern of a directory path: "<path>/*.*".

@@ -45,8 +45,7 @@ HWND window_of(DWORD pid, const char *cls, const char *caption)
 bool wait_until(const std::function<bool()> &ready)
 {
     for (int i = 0; i < 600; i++) {
-        if (ready())
-            return true;
+        if (ready()) return true;
         Sleep(50);
     }
     return false;

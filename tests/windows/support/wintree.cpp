@@ -9,8 +9,7 @@ std::wstring wide(const std::string &s)
 {
     int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, NULL, 0);
     std::wstring w(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1)
-        MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
+    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
     return w;
 }
 
@@ -29,10 +28,8 @@ void remove_tree(const std::wstring &dir)
             std::wstring name = fd.cFileName;
             if (name == L"." || name == L"..") continue;
             std::wstring p = dir + L"\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(p);
-            else
-                DeleteFileW(p.c_str());
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_tree(p);
+            else DeleteFileW(p.c_str());
         } while (FindNextFileW(h, &fd));
         FindClose(h);
     }
@@ -47,8 +44,7 @@ WinTree::WinTree()
     if (!GetTempPathA(MAX_PATH, tmp) || !GetTempFileNameA(tmp, "tvt", 0, name))
         throw std::runtime_error("no temporary name");
     DeleteFileA(name); /* GetTempFileNameA made a file; a folder takes its name */
-    if (!CreateDirectoryA(name, NULL))
-        throw std::runtime_error("cannot make " + std::string(name));
+    if (!CreateDirectoryA(name, NULL)) throw std::runtime_error("cannot make " + std::string(name));
     root_ = name;
 }
 
@@ -62,8 +58,7 @@ std::string WinTree::path(const std::string &rel) const
     std::string p = root_;
     if (!rel.empty()) {
         p += '\\';
-        for (char c : rel)
-            p += c == '/' ? '\\' : c;
+        for (char c : rel) p += c == '/' ? '\\' : c;
     }
     return p;
 }
@@ -72,8 +67,7 @@ void WinTree::dir(const std::string &rel)
 {
     std::string full = path(rel);
     for (size_t i = root_.size() + 1; i <= full.size(); i++)
-        if (i == full.size() || full[i] == '\\')
-            CreateDirectoryW(longpath(full.substr(0, i)).c_str(), NULL);
+        if (i == full.size() || full[i] == '\\') CreateDirectoryW(longpath(full.substr(0, i)).c_str(), NULL);
     DWORD a = GetFileAttributesW(longpath(full).c_str());
     if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY))
         throw std::runtime_error("cannot make " + full);
@@ -83,20 +77,17 @@ void WinTree::file(const std::string &rel, ULONGLONG size)
 {
     std::string full = path(rel);
     size_t slash = full.rfind('\\');
-    if (slash > root_.size())
-        dir(full.substr(root_.size() + 1, slash - root_.size() - 1));
+    if (slash > root_.size()) dir(full.substr(root_.size() + 1, slash - root_.size() - 1));
     HANDLE h = CreateFileW(longpath(full).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
-        throw std::runtime_error("cannot make " + full);
+    if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot make " + full);
     DWORD got;
     DeviceIoControl(h, FSCTL_SET_SPARSE, NULL, 0, NULL, 0, &got, NULL); /* where it can */
     LARGE_INTEGER end;
     end.QuadPart = (LONGLONG)size;
     BOOL ok = SetFilePointerEx(h, end, NULL, FILE_BEGIN) && SetEndOfFile(h);
     CloseHandle(h);
-    if (!ok)
-        throw std::runtime_error("cannot size " + full);
+    if (!ok) throw std::runtime_error("cannot size " + full);
 }
 
 /* An inheritable handle on a new temporary file, for the child's output. */
