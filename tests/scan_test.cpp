@@ -82,9 +82,9 @@ TEST_F(ScanTest, LongFormAndPostOrder)
                       e = pat("top/d/e") + " 0K used, 0K wasted", d = pat("top/d") + " 0K used, 0K wasted",
                       top = pat("top") + " 2K used (0K here, 2K sub dir), 6K wasted (4K here, 2K sub dir)";
     /* Siblings in the order the directory lists them; each sub-tree before its parent. */
-    auto lines = report_lines();
-    EXPECT_TRUE(lines == (std::vector<std::string>{c, b, e, d, top}) || lines == (std::vector<std::string>{e, d, c, b, top}))
-        << ::testing::PrintToString(lines);
+    using L = std::vector<std::string>;
+    EXPECT_TRUE(report_lines() == (L{c, b, e, d, top}) || report_lines() == (L{e, d, c, b, top}))
+        << ::testing::PrintToString(report_lines());
     auto bars = report_bars();
     EXPECT_EQ(bars.back(), 2100.0);
     EXPECT_EQ(std::count(bars.begin(), bars.end(), 2000.0), 2);
@@ -116,19 +116,6 @@ TEST_F(ScanTest, WhatCountsAsAFile)
     for (const char *odd : {"..x", "100%d %s %n", "<b>bold<i>", "bad\xff\xfe-utf8", "line\nbreak"})
         EXPECT_NE(std::find_if(lines.begin(), lines.end(), [&](const std::string &l) { return l.rfind(pat(std::string("t/") + odd) + " ", 0) == 0; }), lines.end()) << odd;
     EXPECT_TRUE(boxes().empty());
-}
-
-// A mount below the directory is neither entered nor given a line.
-TEST_F(ScanTest, OtherMountNotEntered)
-{
-    tree.file("src/data", 8192);
-    tree.dir("m/mnt");
-    tree.file("m/own", 1024);
-    if (mount(tree.path("src").c_str(), tree.path("m/mnt").c_str(), nullptr, MS_BIND, nullptr) != 0)
-        GTEST_SKIP() << "bind mounts are not permitted here: " << strerror(errno);
-    scan("m", 1024);
-    umount2(tree.path("m/mnt").c_str(), MNT_DETACH);
-    EXPECT_EQ(report_lines(), std::vector<std::string>{pat("m") + " 1K used, 0K wasted"});
 }
 
 // A sub-directory is entered while dir + name <= MAX_PATH - 2 (a pattern of
@@ -216,10 +203,11 @@ TEST_F(ScanTest, SwappedForALinkIsNotFollowed)
             unsetenv("TARVEL_READAHEAD");
             const auto lines = report_lines();
             ASSERT_EQ(lines.size(), 3u);
-            const std::string other = lines[1].substr(lines[1].find(" ")), k = other == " 0K used, 0K wasted" ? "1K" : "2K";
-            EXPECT_TRUE(k == "1K" || (other == " 1K used, 0K wasted" && readahead[0] == '1')) << lines[1];
-            EXPECT_EQ(lines[2], pat(a) + " " + k + " used (0K here, " + k + " sub dir), 0K wasted (0K here, 0K sub dir)")
-                << "nothing of the link's target counted";
+            /* The other sibling: gone (0K), or read ahead before the swap (1K). */
+            const bool gone = lines[1].find(" 0K used, 0K wasted") != std::string::npos;
+            EXPECT_TRUE(gone || (lines[1].find(" 1K used, 0K wasted") != std::string::npos && readahead[0] == '1'));
+            const std::string k = gone ? "1K" : "2K";
+            EXPECT_EQ(lines[2], pat(a) + " " + k + " used (0K here, " + k + " sub dir), 0K wasted (0K here, 0K sub dir)");
         }
 }
 

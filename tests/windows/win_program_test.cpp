@@ -12,48 +12,16 @@
 
 namespace {
 
-struct WantedWindow {
-    DWORD pid;
-    const char *cls, *caption;
-    HWND found;
-};
-
-BOOL CALLBACK match_window(HWND w, LPARAM p)
-{
-    auto *want = reinterpret_cast<WantedWindow *>(p);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    char cls[64], caption[512];
-    GetClassNameA(w, cls, sizeof cls);
-    GetWindowTextA(w, caption, sizeof caption);
-    if (owner != want->pid || !IsWindowVisible(w) || lstrcmpA(cls, want->cls) != 0 ||
-        (want->caption && lstrcmpA(caption, want->caption) != 0))
-        return TRUE;
-    want->found = w;
-    return FALSE;
-}
-
-/* The visible top-level window of process `pid` with this class and caption (NULL: any). */
-HWND window_of(DWORD pid, const char *cls, const char *caption)
-{
-    WantedWindow want{pid, cls, caption, NULL};
-    EnumWindows(match_window, reinterpret_cast<LPARAM>(&want));
-    return want.found;
-}
-
 /* Polls `ready` until it holds, for at most 30 seconds. */
 bool wait_until(const std::function<bool()> &ready)
 {
-    for (int i = 0; i < 600; i++) {
-        if (ready()) return true;
-        Sleep(50);
-    }
-    return false;
+    for (int i = 0; i < 600 && !ready(); i++) Sleep(50);
+    return ready();
 }
 
 std::string text_of(HWND w)
 {
-    char buf[1024];
+    char buf[1024] = "";
     GetWindowTextA(w, buf, sizeof buf);
     return buf;
 }
@@ -78,15 +46,12 @@ TEST(Win32Program, OpenSelectSurveyAndClose)
     PROCESS_INFORMATION pi = {};
     char cmd[] = "\"" TARVEL_EXE "\"";
     ASSERT_TRUE(CreateProcessA(NULL, cmd, NULL, NULL, FALSE, 0, NULL, tree.root().c_str(), &si, &pi));
-    const DWORD pid = pi.dwProcessId;
-
-    HWND main = NULL;
-    ASSERT_TRUE(wait_until([&] { return (main = window_of(pid, "Tarv", NULL)) != NULL; }));
+    /* The only windows of these classes on this Wine server are the program's. */
+    HWND main = NULL, dlg = NULL;
+    ASSERT_TRUE(wait_until([&] { return (main = FindWindowA("Tarv", NULL)) != NULL; }));
     EXPECT_EQ(text_of(main), "Directory Sizes");
-
     PostMessageA(main, WM_COMMAND, 101 /* File/Open */, 0);
-    HWND dlg = NULL;
-    ASSERT_TRUE(wait_until([&] { return (dlg = window_of(pid, "#32770", "Select Directory")) != NULL; }));
+    ASSERT_TRUE(wait_until([&] { return (dlg = FindWindowA("#32770", "Select Directory")) != NULL; }));
     char field[MAX_PATH];
     GetDlgItemTextA(dlg, 401, field, sizeof field);
     /* DlgDirListA shows the path in lower case, as Windows' list has always done. */
@@ -104,25 +69,21 @@ TEST(Win32Program, OpenSelectSurveyAndClose)
     /* Boxes are answered as they come; the survey has ended once the one
      * directory's full bar (x 10 to 131) is on screen in one of the rows. */
     std::vector<std::string> boxes;
-    int barrow = -1;
-    bool done = wait_until([&] {
-        if (HWND box = window_of(pid, "#32770", NULL); box && box != dlg) {
+    bool painted = wait_until([&] {
+        if (HWND box = FindWindowA("#32770", NULL); box && box != dlg) {
             char msg[1024];
             GetDlgItemTextA(box, 0xFFFF, msg, sizeof msg);
             boxes.push_back(text_of(box) + ": " + msg);
             SendMessageA(box, WM_COMMAND, IDOK, 0);
-            return false;
         }
-        for (int r = 0; r < 4; r++)
-            if (client_pixel(main, 12, r * row + 2) == bar && client_pixel(main, 128, r * row + 2) == bar &&
-                client_pixel(main, 135, r * row + 2) != bar)
-                barrow = r;
-        return barrow >= 0;
+        for (int y = 2; y < 4 * row; y += row)
+            if (client_pixel(main, 12, y) == bar && client_pixel(main, 128, y) == bar && client_pixel(main, 135, y) != bar)
+                return true;
+        return false;
     });
-    EXPECT_TRUE(done) << "no full bar painted";
+    EXPECT_TRUE(painted) << "no full bar painted";
     EXPECT_EQ(lstrcmpiA(text_of(main).c_str(), ("Directory Sizes of " + tree.root()).c_str()), 0) << text_of(main);
-    for (const std::string &b : boxes)
-        EXPECT_EQ(b, "Failure: Using CHKDSK failed, wastage results not valid with FAT32");
+    for (const std::string &b : boxes) EXPECT_EQ(b, "Failure: Using CHKDSK failed, wastage results not valid with FAT32");
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);

@@ -3,40 +3,26 @@
 #include <stdexcept>
 #include <vector>
 
-namespace {
-
-std::wstring wide(const std::string &s)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, NULL, 0);
-    std::wstring w(n > 0 ? n - 1 : 0, L'\0');
-    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
-    return w;
-}
-
 /* "\\?\" lets the wide calls take paths beyond MAX_PATH. */
-std::wstring longpath(const std::string &p)
+static std::wstring longpath(const std::string &p)
 {
-    return L"\\\\?\\" + wide(p);
+    std::wstring w(p.size(), L'\0');
+    w.resize(MultiByteToWideChar(CP_UTF8, 0, p.data(), (int)p.size(), &w[0], (int)w.size()));
+    return L"\\\\?\\" + w;
 }
 
-void remove_tree(const std::wstring &dir)
+static void remove_tree(const std::wstring &dir)
 {
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") continue;
-            std::wstring p = dir + L"\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_tree(p);
-            else DeleteFileW(p.c_str());
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
+    for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &fd)) {
+        const std::wstring name = fd.cFileName, p = dir + L"\\" + name;
+        if (name == L"." || name == L"..") continue;
+        fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? remove_tree(p) : (void)DeleteFileW(p.c_str());
     }
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
     RemoveDirectoryW(dir.c_str());
 }
-
-} // namespace
 
 WinTree::WinTree()
 {
@@ -48,18 +34,12 @@ WinTree::WinTree()
     root_ = name;
 }
 
-WinTree::~WinTree()
-{
-    remove_tree(longpath(root_));
-}
+WinTree::~WinTree() { remove_tree(longpath(root_)); }
 
 std::string WinTree::path(const std::string &rel) const
 {
-    std::string p = root_;
-    if (!rel.empty()) {
-        p += '\\';
-        for (char c : rel) p += c == '/' ? '\\' : c;
-    }
+    std::string p = root_ + (rel.empty() ? "" : "\\") + rel;
+    for (char &c : p) c = c == '/' ? '\\' : c;
     return p;
 }
 
@@ -68,29 +48,21 @@ void WinTree::dir(const std::string &rel)
     std::string full = path(rel);
     for (size_t i = root_.size() + 1; i <= full.size(); i++)
         if (i == full.size() || full[i] == '\\') CreateDirectoryW(longpath(full.substr(0, i)).c_str(), NULL);
-    DWORD a = GetFileAttributesW(longpath(full).c_str());
+    const DWORD a = GetFileAttributesW(longpath(full).c_str());
     if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY))
         throw std::runtime_error("cannot make " + full);
 }
 
-void WinTree::file(const std::string &rel, ULONGLONG size)
+void WinTree::file(const std::string &rel, DWORD size)
 {
-    std::string full = path(rel);
-    size_t slash = full.rfind('\\');
-    if (slash > root_.size()) dir(full.substr(root_.size() + 1, slash - root_.size() - 1));
-    HANDLE h = CreateFileW(longpath(full).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot make " + full);
-    DWORD got;
-    DeviceIoControl(h, FSCTL_SET_SPARSE, NULL, 0, NULL, 0, &got, NULL); /* where it can */
-    LARGE_INTEGER end;
-    end.QuadPart = (LONGLONG)size;
-    BOOL ok = SetFilePointerEx(h, end, NULL, FILE_BEGIN) && SetEndOfFile(h);
+    if (rel.find('/') != std::string::npos) dir(rel.substr(0, rel.rfind('/')));
+    HANDLE h = CreateFileW(longpath(path(rel)).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (h == INVALID_HANDLE_VALUE || SetFilePointer(h, (LONG)size, NULL, FILE_BEGIN) != size || !SetEndOfFile(h))
+        throw std::runtime_error("cannot make " + path(rel));
     CloseHandle(h);
-    if (!ok) throw std::runtime_error("cannot size " + full);
 }
 
-/* An inheritable handle on a new temporary file, for the child's output. */
+/* An inheritable handle on a new temporary file, for a child's output; and what it holds. */
 static HANDLE capture_file(const std::string &name)
 {
     SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
@@ -120,8 +92,7 @@ DWORD run_program(const std::string &cmdline, std::string *out, std::string *err
     si.hStdOutput = capture_file(scratch.path("out"));
     si.hStdError = capture_file(scratch.path("err"));
     PROCESS_INFORMATION pi = {};
-    std::vector<char> line(cmdline.begin(), cmdline.end());
-    line.push_back('\0');
+    std::vector<char> line(cmdline.c_str(), cmdline.c_str() + cmdline.size() + 1);
     DWORD code = (DWORD)-1;
     if (CreateProcessA(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, cwd, &si, &pi)) {
         WaitForSingleObject(pi.hProcess, INFINITE);
@@ -129,8 +100,7 @@ DWORD run_program(const std::string &cmdline, std::string *out, std::string *err
         CloseHandle(pi.hProcess);
         CloseHandle(pi.hThread);
     }
-    std::string o = captured(si.hStdOutput), e = captured(si.hStdError);
-    if (out) *out = o;
-    if (err) *err = e;
+    *out = captured(si.hStdOutput);
+    *err = captured(si.hStdError);
     return code;
 }

@@ -20,17 +20,15 @@ public:
     std::string path(const std::string &rel) const; /* root + "\" + rel ('/' in rel become '\') */
     std::string pattern(const std::string &rel) const { return path(rel) + "\\*.*"; }
 
-    /* Parents are made as needed. Long paths go through "\\?\", so the
-     * folders may reach beyond what CreateDirectoryA takes. */
+    /* Parents are made as needed, also beyond the path length CreateDirectoryA takes. */
     void dir(const std::string &rel);
-    void file(const std::string &rel, ULONGLONG size); /* sparse where the volume can */
+    void file(const std::string &rel, DWORD size);
 
 private:
     std::string root_;
 };
 
 /* Runs `cmdline` with standard output and error captured; returns the exit code. */
-DWORD run_program(const std::string &cmdline, std::string *out, std::string *err,
-                  const char *cwd = NULL);
+DWORD run_program(const std::string &cmdline, std::string *out, std::string *err, const char *cwd = NULL);
 
 #endif
