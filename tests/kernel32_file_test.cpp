@@ -91,25 +91,6 @@ TEST(CreateFile, WhatTheProbeReliesOn)
     EXPECT_EQ(r.output, "opened") << "status " << r.status;
 }
 
-// DeleteFileA removes files and links (never their targets), refuses directories.
-TEST(DeleteFile, FilesOnly)
-{
-    TempTree t;
-    t.file("f", 1);
-    std::ofstream(t.path("target")) << "kept";
-    t.symlink("link", t.path("target"));
-    t.dir("d");
-    const std::pair<const char *, DWORD> cases[] = {
-        {"f", 0}, {"link", 0}, {"d", ERROR_ACCESS_DENIED}, {"missing", ERROR_FILE_NOT_FOUND}};
-    for (const auto &[name, error] : cases) {
-        SetLastError(0);
-        EXPECT_EQ(DeleteFileA(t.path(name).c_str()), error == 0) << name;
-        EXPECT_EQ(error ? GetLastError() : 0, error) << name;
-        EXPECT_EQ(slurp(t.path(name)) == "<absent>", error != ERROR_ACCESS_DENIED) << name;
-    }
-    EXPECT_EQ(slurp(t.path("target")), "kept");
-}
-
 // GetTempPathA: $TMPDIR if set and non-empty, else /tmp, with a '/'; a small buffer gets nothing.
 TEST(TempPath, FromEnvironment)
 {

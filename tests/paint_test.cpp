@@ -37,7 +37,8 @@ protected:
     }
 };
 
-// Row height and column step are 8/7 of the font's "A", measured again at every paint.
+// Row height and column step are 8/7 of the font's "A", measured again at every paint;
+// rows shown are the client height / row height + 1.
 TEST_F(PaintTest, RowHeightAndColumnStepFromTheFont)
 {
     for (int px : {0, 30}) {
@@ -54,6 +55,11 @@ TEST_F(PaintTest, RowHeightAndColumnStepFromTheFont)
         EXPECT_EQ(gl.nDspLines, 300 / gl.rowsperline + 1) << "font size " << px;
     }
     view->setFont(QFont());
+    for (int height : {0, -5}) { /* a row height below 1 counts as 1 */
+        gl.rowsperline = height;
+        resize();
+        EXPECT_EQ(gl.nDspLines, 301) << height;
+    }
 }
 
 // Bar 10..10 + 120 * value / total + 1 (1 pixel with no total) under the text at 140; no bar: text at 10.

@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include "fakechecker.h"
@@ -111,34 +113,27 @@ TEST(ScanCli, TsvAgreesWithTheText)
     std::string text, tsv;
     ASSERT_EQ(run_command(scanner + " --cluster-size 1000 " + quote(tree.root()), &text, nullptr), 0);
     ASSERT_EQ(run_command(scanner + " --format=tsv --cluster-size 1000 " + quote(tree.root()), &tsv, nullptr), 0);
-    auto split = [](const std::string &s, char c) {
-        std::vector<std::string> parts;
-        size_t at = 0;
-        for (size_t next; (next = s.find(c, at)) != std::string::npos; at = next + 1) parts.push_back(s.substr(at, next - at));
-        parts.push_back(s.substr(at));
-        return parts;
-    };
-    auto lines = split(text, '\n'), rows = split(tsv, '\n');
-    ASSERT_GE(lines.size(), 3u);
-    EXPECT_EQ(rows[0], "# " + lines[0]);
-    EXPECT_EQ(rows[1], "used\tused_here\tused_subdir\twasted\twasted_here\twasted_subdir\tpath");
-    ASSERT_EQ(rows.size(), lines.size()) << "two heading rows for the driver's line and the closing empty one";
-    auto kb = [](const std::string &bytes) {
-        char k[64];
-        snprintf(k, sizeof k, "%1.0fK", std::stod(bytes) / 1024);
-        return std::string(k);
-    };
-    for (size_t i = 1; i + 2 < lines.size(); ++i) {
-        auto f = split(rows[i + 1], '\t');
-        ASSERT_EQ(f.size(), 7u) << rows[i + 1];
-        EXPECT_EQ(std::stod(f[0]), std::stod(f[1]) + std::stod(f[2])) << rows[i + 1];
-        EXPECT_EQ(std::stod(f[3]), std::stod(f[4]) + std::stod(f[5])) << rows[i + 1];
-        const std::string head = f[6] + "/*.* " + kb(f[0]) + " used";
-        EXPECT_EQ(lines[i], f[2] != "0" || f[5] != "0"
-                                ? head + " (" + kb(f[1]) + " here, " + kb(f[2]) + " sub dir), " + kb(f[3]) +
-                                      " wasted (" + kb(f[4]) + " here, " + kb(f[5]) + " sub dir)"
-                                : head + ", " + kb(f[3]) + " wasted");
+    std::istringstream lines(text), rows(tsv);
+    std::string line, row;
+    std::getline(lines, line);
+    std::getline(rows, row);
+    EXPECT_EQ(row, "# " + line);
+    std::getline(rows, row);
+    EXPECT_EQ(row, "used\tused_here\tused_subdir\twasted\twasted_here\twasted_subdir\tpath");
+    auto kb = [](double bytes) { return std::to_string((long long)std::nearbyint(bytes / 1024)) + "K"; };
+    int n = 0;
+    for (; std::getline(lines, line) && !line.empty() && std::getline(rows, row); ++n) {
+        double f[6];
+        char path[4096];
+        ASSERT_EQ(sscanf(row.c_str(), "%lf\t%lf\t%lf\t%lf\t%lf\t%lf\t%4095[^\n]", f, f + 1, f + 2, f + 3, f + 4, f + 5, path), 7);
+        EXPECT_TRUE(f[0] == f[1] + f[2] && f[3] == f[4] + f[5]) << row;
+        const std::string head = std::string(path) + "/*.* " + kb(f[0]) + " used";
+        EXPECT_EQ(line, f[2] || f[5] ? head + " (" + kb(f[1]) + " here, " + kb(f[2]) + " sub dir), " + kb(f[3]) + " wasted (" +
+                                           kb(f[4]) + " here, " + kb(f[5]) + " sub dir)"
+                                     : head + ", " + kb(f[3]) + " wasted");
     }
+    EXPECT_EQ(n, 6) << "a row for each line";
+    EXPECT_FALSE(std::getline(rows, row)) << row;
     EXPECT_NE(tsv.find("\t" + tree.root() + "/odd\\011name\\012\n"), std::string::npos) << tsv;
     EXPECT_NE(tsv.find("6501\t5000\t1501\t"), std::string::npos) << "a's figures, exact to the byte\n" << tsv;
 }

@@ -176,28 +176,6 @@ TEST_F(ScrollTest, ScrollAfterEnlargingPartWay)
     EXPECT_EQ(gl.nCurPos, 79);
 }
 
-// Rows shown are height / row height + 1, a row height below 1 counting as 1.
-TEST_F(ScrollTest, RowsShownFollowTheClientHeight)
-{
-    fill(30);
-    const struct {
-        int height, rowheight, rows;
-    } cases[] = {{180, 18, 11}, {185, 18, 11}, {0, 18, 1}, {50, 0, 51}, {50, -5, 51}};
-    for (const auto &c : cases) {
-        SCOPED_TRACE("height " + std::to_string(c.height) + ", row height " + std::to_string(c.rowheight));
-        set_client_size(300, c.height);
-        gl.rowsperline = c.rowheight;
-        resize();
-        EXPECT_EQ(gl.nDspLines, c.rows);
-        if (c.rows < 30) expect_bar(SB_VERT, 0, 29, c.rows, 0, true);
-        else EXPECT_FALSE(qbar(SB_VERT)->isEnabled());
-    }
-    /* Height 0 through the window's own WM_SIZE and paint. */
-    set_client_size(300, 0);
-    run_events();
-    EXPECT_EQ(gl.nDspLines, 1);
-}
-
 // Wheel (a notch is 3 lines, Shift sideways) and keys arrive as scroll messages while the bar is enabled.
 TEST_F(ScrollTest, WheelAndKeys)
 {
