@@ -1,19 +1,6 @@
-// Scrolling the report: vScroll/hScroll on the real window's bars, resize, the strips a
-// scroll repaints, Qt's bar, wheel and keys as WM_VSCROLL/WM_HSCROLL.
+// Scrolling the report: vScroll/hScroll on the real window's bars, resize,
+// the strips a scroll repaints, the thumb dragged through long reports.
 #include "window_fixture.h"
-
-#include <QKeyEvent>
-#include <QWheelEvent>
-
-using M = std::pair<UINT, WPARAM>;
-
-static std::vector<M> scroll_messages()
-{
-    std::vector<M> m;
-    for (const SeenMessage &s : seen_msgs)
-        if (s.msg == WM_VSCROLL || s.msg == WM_HSCROLL) m.emplace_back(s.msg, s.wParam);
-    return m;
-}
 
 class ScrollTest : public MainWindowTest {
 protected:
@@ -84,37 +71,6 @@ TEST_F(ScrollTest, ActionsMoveClampAndRepaintTheUncoveredStrip)
     }
 }
 
-// The real QScrollBar dragged and clicked sends scroll codes and never moves by itself.
-TEST_F(ScrollTest, QtBarSendsScrollCodesAndMovesOnlyWhereTold)
-{
-    size_rows(10);
-    fill(100);
-    run_events();
-    seen_msgs.clear();
-    QScrollBar *q = qbar(SB_VERT);
-    q->setSliderDown(true);
-    q->setSliderPosition(30);
-    EXPECT_EQ(gl.nCurPos, 30);
-    SCROLLINFO si{sizeof si, SIF_TRACKPOS, 0, 0, 0, 0, 0};
-    ASSERT_TRUE(GetScrollInfo(hwnd, SB_VERT, &si));
-    EXPECT_EQ(si.nTrackPos, 30);
-    q->setSliderPosition(33);
-    q->setSliderDown(false);
-    EXPECT_EQ(gl.nCurPos, 33);
-    expect_bar(SB_VERT, 0, 99, 10, 33, true);
-
-    q->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(gl.nCurPos, 43);
-    q->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(gl.nCurPos, 43) << "SB_BOTTOM does not move the view";
-    EXPECT_EQ(q->value(), 43) << "the bar moves only where the program puts it";
-    std::vector<M> want{{WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 30)}, {WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 33)},
-                        {WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 33)}};
-    for (WPARAM code : {SB_ENDSCROLL, SB_PAGEDOWN, SB_ENDSCROLL, SB_BOTTOM, SB_ENDSCROLL})
-        want.emplace_back(WM_VSCROLL, code);
-    EXPECT_EQ(scroll_messages(), want);
-}
-
 // Dragging the thumb reaches every line, also beyond the 16 bits of the
 // message's thumb position (the classic wrap past 65,535 lines).
 TEST_F(ScrollTest, ThumbDragReachesTheLastLineOfLongReports)
@@ -174,48 +130,4 @@ TEST_F(ScrollTest, ScrollAfterEnlargingPartWay)
     size_rows(20);
     expect_bar(SB_VERT, 0, 100, 20, 79, true);
     EXPECT_EQ(gl.nCurPos, 79);
-}
-
-// Wheel (a notch is 3 lines, Shift sideways) and keys arrive as scroll messages while the bar is enabled.
-TEST_F(ScrollTest, WheelAndKeys)
-{
-    size_rows(10);
-    run_events();
-    auto wheel = [&](int dy, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QWheelEvent ev(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, dy), Qt::NoButton, mods,
-                       Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(view, &ev);
-    };
-    auto key = [&](int k) {
-        QKeyEvent ev(QEvent::KeyPress, k, Qt::NoModifier);
-        QCoreApplication::sendEvent(area, &ev);
-    };
-
-    seen_msgs.clear();
-    wheel(-120);
-    key(Qt::Key_PageDown);
-    EXPECT_TRUE(scroll_messages().empty()) << "the vertical bar is disabled while the lines fit";
-
-    fill(100);
-    const struct {
-        int dy, key, pos, hpos;
-        UINT msg;
-        WPARAM code;
-        size_t n; /* messages sent: n times msg with code */
-    } steps[] = {{-120, 0, 3, 0, WM_VSCROLL, SB_LINEDOWN, 3},
-                 {-60, 0, 3, 0, WM_VSCROLL, SB_LINEDOWN, 0} /* half a notch waits for the other half */,
-                 {-60, 0, 6, 0, WM_VSCROLL, SB_LINEDOWN, 3},
-                 {120, 0, 3, 0, WM_VSCROLL, SB_LINEUP, 3},
-                 {0, Qt::Key_PageDown, 13, 0, WM_VSCROLL, SB_PAGEDOWN, 1},
-                 {0, Qt::Key_Up, 12, 0, WM_VSCROLL, SB_LINEUP, 1},
-                 {0, Qt::Key_PageUp, 2, 0, WM_VSCROLL, SB_PAGEUP, 1},
-                 {-120, -1 /* with Shift */, 2, 3, WM_HSCROLL, SB_LINERIGHT, 3},
-                 {0, Qt::Key_Left, 2, 2, WM_HSCROLL, SB_LINELEFT, 1}};
-    for (const auto &s : steps) {
-        SCOPED_TRACE("wheel " + std::to_string(s.dy) + ", key " + std::to_string(s.key));
-        seen_msgs.clear();
-        s.key > 0 ? key(s.key) : wheel(s.dy, s.key ? Qt::ShiftModifier : Qt::NoModifier);
-        EXPECT_EQ(std::vector<int>({gl.nCurPos, gl.hcurpos}), std::vector<int>({s.pos, s.hpos}));
-        EXPECT_EQ(scroll_messages(), std::vector<M>(s.n, M(s.msg, s.code)));
-    }
 }

@@ -50,7 +50,7 @@ protected:
 // A working checker: its cluster size heads the report; the scan follows in
 // post-order and an empty line closes it; the total is the bar scale. The
 // report it replaces is released: new lines only, the top of the view, the
-// horizontal position kept.
+// horizontal position kept. A path ending in the separator gets no second.
 TEST_F(SurveyTest, CheckerFiguresUsed)
 {
     fake.prints(FakeChecker::report("4,096", "1000", "10"));
@@ -59,7 +59,7 @@ TEST_F(SurveyTest, CheckerFiguresUsed)
     survey(tree.path("old").c_str());
     gl.nCurPos = 2;
     gl.hcurpos = 7;
-    survey(tree.path("s").c_str());
+    survey((tree.path("s") + "/").c_str()); /* no separator doubled in the pattern */
     EXPECT_EQ(report_lines(), (std::vector<std::string>{
                                   clusterline(4096),
                                   pattern_of(tree.path("s")) + " 5K used, 3K wasted",
@@ -70,7 +70,7 @@ TEST_F(SurveyTest, CheckerFiguresUsed)
     EXPECT_EQ(gl.nCurPos, 0);
     EXPECT_EQ(gl.hcurpos, 7);
     EXPECT_EQ(dgl.bpc, 4096u);
-    EXPECT_STREQ(gl.prevdir, tree.path("s").c_str());
+    EXPECT_STREQ(gl.prevdir, (tree.path("s") + "/").c_str());
     EXPECT_TRUE(boxes().empty()) << box_texts()[0];
     EXPECT_EQ(fake.files_in_tmpdir(), 0) << "the checker's report file is removed";
     expect_chain_consistent();
@@ -104,56 +104,28 @@ TEST_F(SurveyTest, DriveSizeWarningAndUnitSize)
 }
 
 // No checker: one Failure box and the free-space query's cluster size (and
-// the size warning when the volume reaches 2^53 bytes).
-TEST_F(SurveyTest, FallbackToFreeSpaceQuery)
+// the size warning when the volume reaches 2^53 bytes); that failing too, a
+// second box and fixed 4096-byte clusters, no warning.
+TEST_F(SurveyTest, FallbacksWhenTheSourcesFail)
 {
     struct statvfs vfs;
     ASSERT_EQ(statvfs(drive.c_str(), &vfs), 0);
-    survey(tree.root().c_str());
-    ASSERT_EQ(box_texts(), std::vector<std::string>{
-                               "Failure: Using CHKDSK failed, wastage results not valid with FAT32"});
-    EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONEXCLAMATION);
-    unsigned long long clusters = std::min<unsigned long long>(vfs.f_blocks, 0xFFFFFFFFu);
-    auto lines = report_lines();
-    size_t at = 0;
-    if (clusters * vfs.f_frsize >= (1ULL << 53)) {
-        EXPECT_EQ(lines.at(at++), "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
-    }
-    EXPECT_EQ(lines.at(at), clusterline((ULONG)vfs.f_frsize));
-    EXPECT_EQ(fake.files_in_tmpdir(), 0);
-}
-
-// Both sources failing: two boxes in order, then fixed 4096-byte clusters, no warning.
-TEST_F(SurveyTest, BothSourcesFail)
-{
-    testhooks::fail_disk_free_space(true);
+    const std::string checker = "Failure: Using CHKDSK failed, wastage results not valid with FAT32";
+    const bool warned = std::min<unsigned long long>(vfs.f_blocks, 0xFFFFFFFFu) * vfs.f_frsize >= (1ULL << 53);
     tree.file("f", 1);
     survey(tree.root().c_str());
-    EXPECT_EQ(box_texts(), (std::vector<std::string>{
-                               "Failure: Using CHKDSK failed, wastage results not valid with FAT32",
-                               "Failure: Failed to get Drive <" + drive +
-                                   "> characteristics, wastage results invalid",
-                           }));
-    EXPECT_EQ(report_lines(), (std::vector<std::string>{
-                                  clusterline(4096),
-                                  pattern_of(tree.root()) + " 0K used, 4K wasted",
-                                  "",
-                              }));
-}
+    EXPECT_EQ(box_texts(), std::vector<std::string>{checker});
+    EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONEXCLAMATION);
+    EXPECT_EQ(report_lines().at(warned ? 1 : 0), clusterline((ULONG)vfs.f_frsize));
+    EXPECT_TRUE(!warned || report_lines()[0] == "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
 
-// A root and a sub-directory both report the volume's root as the drive;
-// a path ending in the separator gets no doubled one in its pattern. An
-// empty tree gives a scale of 0.
-TEST_F(SurveyTest, RootAndSubdirectoryPatterns)
-{
-    fake.prints(FakeChecker::report("4096", "10", "5"));
-    gl.totalbytesused = 123.0;
+    testhooks::clear_recorded_message_boxes();
+    testhooks::fail_disk_free_space(true);
     survey(tree.root().c_str());
-    EXPECT_EQ(report_lines().at(0), clusterline(4096));
-    EXPECT_EQ(gl.totalbytesused, 0.0);
-    reset_report();
-    survey((tree.root() + "/").c_str());
-    EXPECT_EQ(report_lines().at(1), tree.root() + "/*.* 0K used, 0K wasted");
+    EXPECT_EQ(box_texts(), (std::vector<std::string>{
+                               checker, "Failure: Failed to get Drive <" + drive + "> characteristics, wastage results invalid"}));
+    EXPECT_EQ(report_lines(), (std::vector<std::string>{clusterline(4096), pattern_of(tree.root()) + " 0K used, 4K wasted", ""}));
+    EXPECT_EQ(fake.files_in_tmpdir(), 0);
 }
 
 // Paths that cannot be surveyed leave the old report, its view and scale.

@@ -1,10 +1,12 @@
 // USER32 on the real main window: its calls on dead and made-up windows,
-// the scroll bars' Win32 rules, titles as bytes, the default size, and the
-// cursors (the wait cursor, a modal box's own arrow).
+// the scroll bars' Win32 rules and messages, titles as bytes, the default
+// size, and the cursors (the wait cursor, a modal box's own arrow).
 #include "dialogdriver.h"
 #include "window_fixture.h"
 
+#include <QKeyEvent>
 #include <QScreen>
+#include <QWheelEvent>
 
 #include <cstring>
 
@@ -109,4 +111,70 @@ TEST_F(MainWindowTest, DefaultSizeFollowsTheScreen)
 {
     const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(top->size(), QSize(work.width() * 3 / 4, work.height() * 3 / 4));
+}
+
+// The visible bar, the wheel and the keys speak only in scroll messages, and
+// nothing moves but where the program puts it: a drag sends SB_THUMBTRACK
+// (its position also as SIF_TRACKPOS), the release SB_THUMBPOSITION, a click
+// its code, each action then SB_ENDSCROLL; a wheel notch is 3 lines (half a
+// notch waits for the other half, Shift goes sideways); keys are lines and
+// pages. While the lines fit, nothing is sent.
+TEST_F(MainWindowTest, BarWheelAndKeysSendScrollMessages)
+{
+    using M = std::pair<UINT, WPARAM>;
+    auto sent = [] {
+        std::vector<M> m;
+        for (const SeenMessage &s : seen_msgs)
+            if (s.msg == WM_VSCROLL || s.msg == WM_HSCROLL) m.emplace_back(s.msg, s.wParam);
+        return m;
+    };
+    auto wheel = [&](int dy, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWheelEvent ev(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, dy), Qt::NoButton, mods,
+                       Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view, &ev);
+    };
+    auto key = [&](int k) {
+        QKeyEvent ev(QEvent::KeyPress, k, Qt::NoModifier);
+        QCoreApplication::sendEvent(area, &ev);
+    };
+    set_client_size(400, 9 * gl.rowsperline); /* 10 rows */
+    run_events();
+    seen_msgs.clear();
+    wheel(-120);
+    key(Qt::Key_PageDown);
+    EXPECT_TRUE(sent().empty()) << "the vertical bar is disabled while the lines fit";
+
+    for (int i = 0; i < 100; ++i) llprintf(0.0, "line %d", i);
+    run_events();
+    QScrollBar *q = qbar(SB_VERT);
+    const M end{WM_VSCROLL, SB_ENDSCROLL}, down{WM_VSCROLL, SB_LINEDOWN};
+    const struct {
+        std::function<void()> act;
+        int pos, hpos;
+        std::vector<M> sent;
+    } steps[] = {
+        {[&] { q->setSliderDown(true), q->setSliderPosition(30); }, 30, 0, {{WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 30)}}},
+        {[&] { q->setSliderPosition(33), q->setSliderDown(false); }, 33, 0,
+         {{WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 33)}, {WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 33)}, end}},
+        {[&] { q->triggerAction(QAbstractSlider::SliderPageStepAdd); }, 43, 0, {{WM_VSCROLL, SB_PAGEDOWN}, end}},
+        {[&] { q->triggerAction(QAbstractSlider::SliderToMaximum); }, 43, 0, {{WM_VSCROLL, SB_BOTTOM}, end}},
+        {[&] { wheel(-120); }, 46, 0, {down, down, down}},
+        {[&] { wheel(-60); }, 46, 0, {}},
+        {[&] { wheel(-60); }, 49, 0, {down, down, down}},
+        {[&] { wheel(120); }, 46, 0, std::vector<M>(3, {WM_VSCROLL, SB_LINEUP})},
+        {[&] { key(Qt::Key_PageDown); }, 56, 0, {{WM_VSCROLL, SB_PAGEDOWN}}},
+        {[&] { key(Qt::Key_Up); }, 55, 0, {{WM_VSCROLL, SB_LINEUP}}},
+        {[&] { key(Qt::Key_PageUp); }, 45, 0, {{WM_VSCROLL, SB_PAGEUP}}},
+        {[&] { wheel(-120, Qt::ShiftModifier); }, 45, 3, std::vector<M>(3, {WM_HSCROLL, SB_LINERIGHT})},
+        {[&] { key(Qt::Key_Left); }, 45, 2, {{WM_HSCROLL, SB_LINELEFT}}},
+    };
+    for (const auto &s : steps) {
+        SCOPED_TRACE(&s - steps);
+        seen_msgs.clear();
+        s.act();
+        EXPECT_EQ(std::vector<int>({gl.nCurPos, gl.hcurpos, q->value()}), std::vector<int>({s.pos, s.hpos, s.pos}));
+        EXPECT_EQ(sent(), s.sent);
+        SCROLLINFO si{sizeof si, SIF_TRACKPOS, 0, 0, 0, 0, 0};
+        if (&s == steps) EXPECT_TRUE(GetScrollInfo(hwnd, SB_VERT, &si) && si.nTrackPos == 30);
+    }
 }
