@@ -108,24 +108,6 @@ TEST(FindKinds, MountRootsAreReparsePoints)
                           {"tmpfs", "mount 0"}}));
 }
 
-// Unprivileged: an unreadable directory is refused; a listable, unsearchable one gives names only.
-TEST(FindKinds, UnprivilegedUser)
-{
-    TempTree t;
-    t.file("locked/secret", 10);
-    t.chmod("locked", 0700);
-    t.file("listonly/file", 10);
-    t.dir("listonly/sub");
-    t.chmod("listonly", 0744);
-    std::string out = child_output([&]() -> std::string {
-        if (std::string why = drop_to_nobody(); !why.empty()) return "SKIP " + why;
-        return listing(pattern_of(t.path("locked"))) + "--\n" + listing(pattern_of(t.path("listonly")));
-    });
-    if (IsSkipped()) return;
-    EXPECT_EQ(out, "error " + std::to_string(ERROR_ACCESS_DENIED) + "\n--\n" +
-                       lines({{".", "dir 0"}, {"..", "dir 0"}, {"file", "file 0"}, {"sub", "dir 0"}}));
-}
-
 // The root's listing (other mounts as reparse points); what cannot be listed
 // (missing, a link anywhere in the path, a file); stale and made-up handles.
 TEST(FindPatterns, RootAndFailures)

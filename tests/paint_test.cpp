@@ -123,28 +123,3 @@ TEST_F(PaintTest, HorizontalShiftMovesBarsAndText)
     EXPECT_TRUE(t >= 140 - shift && t <= 143 - shift) << "text at " << t << ", shift " << shift;
     EXPECT_LE(text_start(img, 1), 3) << "the unbarred text starts left of the area";
 }
-
-// Paged to the end and back, rows follow the position, the last one clipped.
-TEST_F(PaintTest, PagedToTheEndAndBack)
-{
-    const int k = 40, n = 1000; /* whole rows; half of the next one shows */
-    set_client_size(600, k * rpl() + rpl() / 2);
-    ASSERT_EQ(gl.nDspLines, k + 1);
-    gl.totalbytesused = 1000;
-    for (int i = 0; i < n; ++i) llprintf(i == 0 || i == n - 1 ? 1000.0 : 0.0, "line %d", i);
-    for (int code : {SB_PAGEDOWN, SB_PAGEUP}) {
-        for (int before = -1; gl.nCurPos != before;) {
-            before = gl.nCurPos;
-            SendMessageA(hwnd, WM_VSCROLL, code, 0);
-        }
-        QImage img = grab();
-        if (code == SB_PAGEDOWN) {
-            EXPECT_EQ(gl.nCurPos, n - (k + 1));
-            EXPECT_EQ(bar_end(img, k - 1), 11) << "line " << n - 2;
-            EXPECT_EQ(img.pixelColor(130, k * rpl()), highlight()) << "the last line, half shown";
-        } else {
-            EXPECT_EQ(gl.nCurPos, 0);
-            EXPECT_EQ(std::make_pair(bar_end(img, 0), bar_end(img, 1)), std::make_pair(131, 11));
-        }
-    }
-}

@@ -1,6 +1,6 @@
 // USER32 on the real main window: its calls on dead and made-up windows,
-// the scroll bars' Win32 rules and messages, titles as bytes, the default
-// size, and the cursors (the wait cursor, a modal box's own arrow).
+// the scroll bars' Win32 rules and messages, the default size, and the
+// cursors (the wait cursor, a modal box's own arrow).
 #include "dialogdriver.h"
 #include "window_fixture.h"
 
@@ -49,19 +49,6 @@ TEST_F(MainWindowTest, ScrollBarsKeepWin32Rules)
     EXPECT_EQ(set(SIF_POS, 0, 0, 0, 60), 50) << "page 0 still shows the last position";
     EXPECT_EQ(set(SIF_RANGE, 10, 3, 0, 0), 0) << "inverted range";
     expect_bar(SB_VERT, 0, 0, 0, 0, false);
-}
-
-// Titles are bytes: kept unchanged, invalid UTF-8 shown as marks, a short buffer cut and ended.
-TEST_F(MainWindowTest, TitleKeepsItsBytes)
-{
-    const char raw[] = "Directory Sizes of /tmp/caf\xe9/\xc3\xa9t\xc3\xa9";
-    ASSERT_TRUE(SetWindowTextA(hwnd, raw));
-    char back[128], small[8];
-    EXPECT_EQ(GetWindowTextA(hwnd, back, sizeof back), (int)std::strlen(raw));
-    EXPECT_STREQ(back, raw);
-    EXPECT_EQ(top->windowTitle(), QString::fromUtf8("Directory Sizes of /tmp/caf\xef\xbf\xbd/\xc3\xa9t\xc3\xa9"));
-    EXPECT_EQ(GetWindowTextA(hwnd, small, sizeof small), 7);
-    EXPECT_STREQ(small, "Directo");
 }
 
 // The wait cursor overrides the application's at once, without an event loop, until restored.
