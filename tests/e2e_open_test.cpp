@@ -17,13 +17,6 @@
 
 namespace {
 
-std::string drive_of(const std::string &path)
-{
-    char volume[MAX_PATH] = "(no volume)";
-    GetVolumePathNameA(path.c_str(), volume, sizeof volume);
-    return volume;
-}
-
 class OpenTest : public MainWindowTest {
 protected:
     TempTree tree;
@@ -87,7 +80,7 @@ TEST_F(OpenTest, SurveyThenCancel)
     ASSERT_EQ(statvfs(root.c_str(), &vfs), 0);
     std::vector<std::string> lines = report_lines();
     ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
-    EXPECT_EQ(lines[0], "Drive " + drive_of(root) + " has a cluster size of " + std::to_string(vfs.f_frsize) + " bytes");
+    EXPECT_EQ(lines[0], "Drive " + mount_point(root) + " has a cluster size of " + std::to_string(vfs.f_frsize) + " bytes");
     std::sort(lines.begin() + 1, lines.begin() + 4);
     EXPECT_EQ(lines[1].substr(0, lines[1].find(" used")), root + "/big/*.* 100K");
     EXPECT_EQ(lines[2].substr(0, lines[2].find(" used")), root + "/small/*.* 10K");

@@ -17,13 +17,6 @@
 
 namespace {
 
-std::string slurp(const std::string &path)
-{
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
-
 /* The state letter of /proc/<pid>/stat (0: no such process), after waiting
  * up to 10 s for the process to end (gone or 'Z') when asked to. */
 char proc_state(pid_t pid, bool wait_for_end = false)
@@ -86,7 +79,8 @@ protected:
 
 // Stdout goes to the given file, stderr does not; arguments and exit codes
 // (128 + signal) as given; a given program runs by its path, never searched
-// for, and a missing one gives a null hProcess.
+// for, and a missing one gives a null hProcess; PATH's relative entries are
+// skipped.
 TEST_F(ProcessTest, OutputArgumentsAndExitCodes)
 {
     const struct {
@@ -110,6 +104,11 @@ TEST_F(ProcessTest, OutputArgumentsAndExitCodes)
     EXPECT_FALSE(start("prog", &pi, "", t.path("missing").c_str()));
     EXPECT_EQ(pi.hProcess, nullptr);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+    /* A relative entry of PATH is never searched: it would name the current directory. */
+    setenv("PATH", (".:bin:" + oldpath).c_str(), 1);
+    ASSERT_EQ(chdir(t.root().c_str()), 0);
+    EXPECT_EQ(run("elsewhere"), 0xDEADu);
+    EXPECT_EQ(chdir("/"), 0);
 }
 
 // The child gets /dev/null but for a stdout handle, and no other descriptor, even non-O_CLOEXEC.

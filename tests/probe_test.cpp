@@ -35,12 +35,6 @@ Probe probe(const char *drive = "/")
     return p;
 }
 
-std::string slurp(const std::string &path)
-{
-    std::ifstream f(path);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 // Each checker's report, and the figures the probe makes of it
 // ("result: units-per-cluster bytes-per-unit total available"). A report
 // without three non-zero figures fails with what was read; a unit not a

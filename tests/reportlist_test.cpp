@@ -53,8 +53,7 @@ TEST_F(ReportListWindowTest, FailedAllocationLeavesBarAsItWas)
     expect_bar(SB_VERT, 0, 5, 5, 0, true);
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].caption + ": " + boxes()[0].text, "Error: Memory allocation failed <8>");
-    EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONHAND);
-    EXPECT_EQ(boxes()[0].owner, hwnd);
+    EXPECT_EQ(std::make_pair(boxes()[0].type, boxes()[0].owner), std::make_pair((UINT)MB_ICONHAND, hwnd));
     EXPECT_EQ(llprintf(1.0, "line 6"), 1);
     expect_bar(SB_VERT, 0, 6, 5, 0, true);
     EXPECT_EQ(gl.nNumItems, 7);

@@ -21,22 +21,6 @@ namespace {
 
 const std::string scanner = TARVEL_SCAN_PATH;
 
-std::string quote(const std::string &s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-/* The mount point of `path` with a '/', as the report names its drive. */
-std::string drive_of(const std::string &path)
-{
-    std::string drive;
-    run_command("stat -c %m " + quote(path), &drive, nullptr);
-    drive.pop_back();
-    return drive == "/" ? drive : drive + "/";
-}
-
 // A bad command line: usage on standard error, status 2; --help and
 // --version answer on standard output with status 0.
 TEST(ScanCli, CommandLine)
@@ -78,7 +62,7 @@ TEST(ScanCli, ReportAndStatus)
         int status;
     } cases[] = {
         {"--cluster-size 1024 " + quote(whole.root()),
-         "Drive " + drive_of(whole.root()) + " has a cluster size of 1024 bytes\n" + whole.root() +
+         "Drive " + mount_point(whole.root()) + " has a cluster size of 1024 bytes\n" + whole.root() +
              "/new\\012line/*.* 2K used, 0K wasted\n" + whole.root() +
              "/*.* 2K used (0K here, 2K sub dir), 0K wasted (0K here, 0K sub dir)\n\n",
          "", 0},
@@ -157,7 +141,7 @@ TEST(ScanCli, OwnCheckerGivesTheClusterSize)
         EXPECT_EQ(run_command("env -u TARVEL_SYSTEM_DIR " + program + " " + quote(tree.root()), &out, &err), 0);
         EXPECT_EQ(err, "") << program;
         EXPECT_EQ(out.substr(0, out.find('\n')),
-                  "Drive " + drive_of(tree.root()) + " has a cluster size of " + std::to_string(vfs.f_frsize) + " bytes")
+                  "Drive " + mount_point(tree.root()) + " has a cluster size of " + std::to_string(vfs.f_frsize) + " bytes")
             << program;
     }
 }

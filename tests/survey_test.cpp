@@ -15,15 +15,6 @@
 
 namespace {
 
-// The mount point holding `path`, with a trailing '/'.
-std::string volume_of(const std::string &path)
-{
-    std::string out;
-    run_command("stat -c %m '" + path + "'", &out, nullptr);
-    while (!out.empty() && out.back() == '\n') out.pop_back();
-    return out == "/" ? out : out + "/";
-}
-
 class SurveyTest : public ReportTest {
 protected:
     TempTree tree;
@@ -33,7 +24,7 @@ protected:
     void SetUp() override
     {
         ReportTest::SetUp();
-        drive = volume_of(tree.root());
+        drive = mount_point(tree.root());
     }
     std::string clusterline(ULONG bytes)
     {

@@ -18,26 +18,20 @@
 namespace {
 
 std::vector<std::pair<UINT, WPARAM>> sent; /* message, wParam */
-LPARAM initParam;
-HWND lastDlg;
-/* Ends on Cancel (77) and Select (403), or with EndDialog(`endInInit`) from WM_INITDIALOG. */
-INT_PTR endInInit;
 
-INT_PTR CALLBACK recordingProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
+/* Records what it is sent; ends on Cancel (77) and Select (403, with a value of 64 bits). */
+INT_PTR CALLBACK recordingProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
 {
-    lastDlg = hDlg;
     sent.emplace_back(msg, wParam);
-    if (msg == WM_INITDIALOG) initParam = lParam;
-    if (msg == WM_INITDIALOG && endInInit) EndDialog(hDlg, endInInit);
     if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) EndDialog(hDlg, 77);
     if (msg == WM_COMMAND && LOWORD(wParam) == 403) EndDialog(hDlg, (INT_PTR)0x7edcba9876543210LL);
     return msg == WM_COMMAND || msg == WM_INITDIALOG;
 }
 
-INT_PTR run(LPARAM init = 0, HWND owner = NULL)
+INT_PTR run(HWND owner = NULL)
 {
     sent.clear();
-    return DialogBoxParamA(NULL, "SelectDir", owner, recordingProc, init);
+    return DialogBoxParamA(NULL, "SelectDir", owner, recordingProc, 0);
 }
 
 std::vector<WPARAM> commands()
@@ -49,37 +43,6 @@ std::vector<WPARAM> commands()
 }
 
 } // namespace
-
-// WM_INITDIALOG first, with the init value and the first tab stop; user
-// actions (not the filling of the list) as WM_COMMAND with their codes;
-// EndDialog's value, whole; the dialog and controls gone afterwards; an
-// EndDialog in WM_INITDIALOG ends it before it shows.
-TEST(Dialog, MessagesAndEndValue)
-{
-    HWND list = NULL;
-    when_dialog_up([&](QDialog *dlg) {
-        list = hwnd_of(list_box(dlg));
-        char all[] = "*.*";
-        DlgDirListA(hwnd_of(dlg), all, 402, 401, DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY);
-        QListWidget *l = list_box(dlg);
-        click_item(l, l->item(0));
-        double_click(l, l->item(0));
-        button(dlg, "Select")->click();
-    });
-    ASSERT_EQ(chdir("/"), 0);
-    EXPECT_EQ(run(0x1234), (INT_PTR)0x7edcba9876543210LL);
-    ASSERT_FALSE(sent.empty());
-    EXPECT_EQ(sent[0], std::make_pair((UINT)WM_INITDIALOG, (WPARAM)list)) << "wParam names the first tab stop";
-    EXPECT_EQ(initParam, 0x1234);
-    EXPECT_EQ(commands(), (std::vector<WPARAM>{MAKEWPARAM(402, LBN_SELCHANGE), MAKEWPARAM(402, LBN_DBLCLK),
-                                               MAKEWPARAM(403, BN_CLICKED)}));
-    EXPECT_EQ(hwnd_widget(lastDlg), nullptr) << "the dialog and its controls are gone";
-
-    endInInit = 5;
-    EXPECT_EQ(run(), 5);
-    endInInit = 0;
-    EXPECT_EQ(sent.size(), 1u);
-}
 
 // The window, font, controls in dialog units, no default button and the tab
 // order follow the template. Enter is IDOK wherever the focus is and closes
@@ -117,7 +80,7 @@ TEST(Dialog, TemplateAndKeyboard)
         button(dlg, "Select")->setFocus();
         press_key(dlg, Qt::Key_Space);
     });
-    EXPECT_EQ(run(0, hwnd_register(&owner)), (INT_PTR)0x7edcba9876543210LL) << "Space clicked Select";
+    EXPECT_EQ(run(hwnd_register(&owner)), (INT_PTR)0x7edcba9876543210LL) << "Space clicked Select";
     EXPECT_EQ(focus, "list Cancel Select list Select ");
     EXPECT_TRUE(stillopen);
     const WPARAM ok = MAKEWPARAM(IDOK, BN_CLICKED);

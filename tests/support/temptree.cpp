@@ -95,10 +95,6 @@ int run_command(const std::string &cmd, std::string *out, std::string *errout)
     close(mkstemp(outname));
     close(mkstemp(errname));
     int st = system(("( " + cmd + " ) >" + outname + " 2>" + errname + " </dev/null").c_str());
-    auto slurp = [](const char *name) {
-        std::ifstream f(name, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), {});
-    };
     if (out) *out = slurp(outname);
     if (errout) *errout = slurp(errname);
     unlink(outname);
@@ -107,3 +103,24 @@ int run_command(const std::string &cmd, std::string *out, std::string *errout)
 }
 
 std::string pattern_of(const std::string &path) { return path == "/" ? "/*.*" : path + "/*.*"; }
+
+std::string slurp(const std::string &path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+std::string quote(const std::string &s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string mount_point(const std::string &path)
+{
+    std::string out;
+    run_command("findmnt -n -o TARGET -T " + quote(path), &out, nullptr);
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out == "/" ? out : out + "/";
+}

@@ -37,5 +37,10 @@ int run_command(const std::string &cmd, std::string *out, std::string *errout);
 
 // The search pattern of a directory path: "<path>/*.*".
 std::string pattern_of(const std::string &path);
+/* A file's bytes ("" when there is none); a word quoted for the shell; the
+ * mount point holding `path`, with a '/', as the report names its drive. */
+std::string slurp(const std::string &path);
+std::string quote(const std::string &s);
+std::string mount_point(const std::string &path);
 
 #endif
