@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -23,7 +22,6 @@ namespace {
 std::vector<std::string> survey_with(const std::string &dir, const char *readahead)
 {
     reset_report();
-    testhooks::record_message_boxes();
     testhooks::clear_recorded_message_boxes();
     setenv("TARVEL_READAHEAD", readahead, 1);
     dgl.bpc = 4096;
@@ -40,9 +38,8 @@ std::vector<std::string> survey_with(const std::string &dir, const char *readahe
 /* "OK" when `dir` reads the same both ways and gives `lines` lines and boxes. */
 std::string same_both_ways(const std::string &dir, size_t lines)
 {
-    auto off = survey_with(dir, "0"), on = survey_with(dir, "1");
-    if (on != off) return "differ";
-    return off.size() == lines ? "OK" : std::to_string(off.size()) + " lines";
+    auto off = survey_with(dir, "0");
+    return survey_with(dir, "1") != off ? "differ" : off.size() == lines ? "OK" : std::to_string(off.size()) + " lines";
 }
 
 /* Makes `count` empty files named <prefix><n> in `dir`. */
@@ -169,12 +166,7 @@ TEST_F(ReadAhead, OneDescriptorToSpare)
     for (int i = 0; i < 100; ++i) tree.file("d" + std::to_string(i) + "/e/f", 10);
     const auto off = survey_with(tree.root(), "0");
     ChildResult r = run_in_child([&] {
-        int lowest = dup(0);
-        close(lowest);
-        struct rlimit lim;
-        getrlimit(RLIMIT_NOFILE, &lim);
-        lim.rlim_cur = (rlim_t)lowest + 1;
-        if (setrlimit(RLIMIT_NOFILE, &lim) != 0) return std::string("setrlimit failed");
+        if (std::string why = leave_descriptors(1); !why.empty()) return why;
         for (int round = 0; round < 10; ++round)
             if (survey_with(tree.root(), "1") != off) return std::string("differ");
         return std::string("OK");
@@ -187,11 +179,14 @@ TEST_F(ReadAhead, OneDescriptorToSpare)
 // 1,000 long names). A few reads under way may end beyond a bound.
 TEST_F(ReadAhead, BoundsOnWhatWaits)
 {
+    auto stand_still_in = [&](const std::string &dir) {
+        most_listings = most_bytes = 0;
+        scanwatch = &still;
+        survey_with(dir, "1");
+        scanwatch = nullptr;
+    };
     for (int i = 0; i < 3000; ++i) tree.dir("many/d" + std::to_string(i));
-    most_listings = most_bytes = 0;
-    scanwatch = &still;
-    survey_with(tree.path("many"), "1");
-    scanwatch = nullptr;
+    stand_still_in(tree.path("many"));
     EXPECT_LE(most_listings, 1024u + 16);
     EXPECT_GE(most_listings, 512u);
 
@@ -200,10 +195,7 @@ TEST_F(ReadAhead, BoundsOnWhatWaits)
             tree.dir("many/d" + std::to_string(i));
             files(tree.path("many/d" + std::to_string(i)), 1000, std::string(236, 'n'));
         }
-        most_listings = most_bytes = 0;
-        scanwatch = &still;
-        survey_with(tree.path("many"), "1");
-        scanwatch = nullptr;
+        stand_still_in(tree.path("many"));
         return std::to_string(most_bytes >> 20);
     });
     if (IsSkipped()) return;

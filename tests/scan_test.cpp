@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -150,7 +149,8 @@ TEST_F(ScanTest, AllocationFailureLosesOneLine)
     scan("r", 1024);
     auto whole = report_lines();
     ASSERT_EQ(whole.size(), 2u);
-    for (int nth : {1, 2}) { /* the node, then the text block */ reset_report();
+    for (int nth : {1, 2}) { /* the node, then the text block */
+        reset_report();
         testhooks::clear_recorded_message_boxes();
         testhooks::fail_global_alloc(nth);
         scan("r", 1024);
@@ -221,13 +221,7 @@ TEST_F(ScanTest, OutOfDescriptorsIsTold)
     /* In the child, nothing but plain calls: the sanitizers' own checks need
      * descriptors there is none of. */
     ChildResult r = run_in_child([pattern]() mutable {
-        testhooks::record_message_boxes();
-        int lowest = dup(0); /* every descriptor below it is in use */
-        close(lowest);
-        struct rlimit lim;
-        getrlimit(RLIMIT_NOFILE, &lim);
-        lim.rlim_cur = (rlim_t)lowest;
-        if (setrlimit(RLIMIT_NOFILE, &lim) != 0) return std::string("setrlimit failed");
+        if (std::string why = leave_descriptors(0); !why.empty()) return why;
         dgl.bpc = 1024;
         double w, used = doitto(pattern.data(), &w);
         std::string out = std::to_string(used) + " " + std::to_string(report_lines().size());

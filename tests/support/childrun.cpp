@@ -8,6 +8,7 @@
 #include <sched.h>
 #include <string.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,4 +64,14 @@ std::string private_mounts()
 {
     if (unshare(CLONE_NEWNS) != 0) return failed("unshare(CLONE_NEWNS)");
     return mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ? failed("making mounts private") : "";
+}
+
+std::string leave_descriptors(int spare)
+{
+    int lowest = dup(0); /* every descriptor below it is in use */
+    close(lowest);
+    struct rlimit lim;
+    getrlimit(RLIMIT_NOFILE, &lim);
+    lim.rlim_cur = (rlim_t)(lowest + spare);
+    return setrlimit(RLIMIT_NOFILE, &lim) != 0 ? failed("setrlimit") : "";
 }

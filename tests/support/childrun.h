@@ -18,8 +18,10 @@ ChildResult run_in_child(const std::function<std::string()> &fn);
  * IsSkipped()); else a status other than 0 fails it. The child's output. */
 std::string child_output(const std::function<std::string()> &fn);
 
-/* In a child: become uid/gid 65534, or get private mounts. "" or the reason it failed. */
+/* In a child: become uid/gid 65534, get private mounts, or leave only
+ * `spare` descriptors free. "" or the reason it failed. */
 std::string drop_to_nobody();
 std::string private_mounts();
+std::string leave_descriptors(int spare);
 
 #endif
