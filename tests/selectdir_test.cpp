@@ -1,49 +1,28 @@
 // The "SelectDir" dialog with its real procedure on real temporary trees, driven through its widgets.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
 #include "dialogdriver.h"
 #include "temptree.h"
-#include "tarvel/report.h"
-#include "tarvel/select.h"
+#include "window_fixture.h"
 
 #include <unistd.h>
 
 namespace {
 
-LRESULT CALLBACK plainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcA(h, m, w, l); }
-
-/* A real main window, titled as the program's, made once for the suite. */
-HWND main_window()
-{
-    static HWND hwnd = [] {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = plainProc;
-        wc.hInstance = GetModuleHandleA(NULL);
-        wc.lpszClassName = "SelectDirTestMain";
-        RegisterClassA(&wc);
-        HWND h = CreateWindowExA(0, "SelectDirTestMain", "Directory Sizes", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, 0,
-                                 CW_USEDEFAULT, 0, NULL, NULL, wc.hInstance, NULL);
-        ShowWindow(h, SW_SHOW);
-        return h;
-    }();
-    return hwnd;
-}
-
-class SelectDirTest : public ::testing::Test {
+/* The real main window: the dialog's owner, whose title a Select sets. */
+class SelectDirTest : public MainWindowTest {
 protected:
     TempTree tree;
     std::string root = real_path(tree.root());
 
     void SetUp() override
     {
-        gl.hwnd = main_window();
-        ASSERT_NE(gl.hwnd, (HWND)NULL);
-        SetWindowTextA(gl.hwnd, "Directory Sizes");
+        MainWindowTest::SetUp();
         ASSERT_EQ(chdir(root.c_str()), 0);
     }
-    void TearDown() override { EXPECT_EQ(chdir("/"), 0); }
+    void TearDown() override
+    {
+        EXPECT_EQ(chdir("/"), 0);
+        MainWindowTest::TearDown();
+    }
 
     /* Opens the dialog: the directory chosen (szTmp, which must be the result), or why there is none. */
     std::string choose()
@@ -53,7 +32,7 @@ protected:
         if (r == 0) return "(cancelled)";
         return r == (INT_PTR)szTmp ? std::string(szTmp) : "(result " + std::to_string(r) + ")";
     }
-    std::string title() { return window_text(gl.hwnd); }
+    std::string title() { return window_text(hwnd); }
 };
 
 } // namespace
