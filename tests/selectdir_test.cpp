@@ -1,8 +1,13 @@
-// The "SelectDir" dialog with its real procedure on real temporary trees, driven through its widgets.
+// The "SelectDir" dialog with its real procedure on real temporary trees,
+// driven through its widgets; File/Open from the menu to the report.
 #include "dialogdriver.h"
 #include "temptree.h"
 #include "window_fixture.h"
 
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -110,4 +115,61 @@ TEST_F(SelectDirTest, StrangeNamesKeepTheirBytes)
     EXPECT_EQ(choose(), path);
     EXPECT_EQ(title(), "Directory Sizes of " + path);
     EXPECT_EQ(cwd(), path);
+}
+
+// File/Open from end to end: the menu command, the dialog (no wait cursor
+// while the user chooses), Select, the survey with Tarvel's own checker (the
+// arrow back after it), the report and its scale; then Cancel changes
+// nothing: report, title, scroll position.
+TEST_F(SelectDirTest, FileOpenSurveysTheChoiceAndCancelDoesNothing)
+{
+    setenv("TARVEL_SYSTEM_DIR", TARVEL_CHECKER_DIR, 1);
+    tree.file("big/data", 100 * 1024);
+    tree.file("small/data", 10 * 1024);
+    tree.file("own", 1024);
+    tree.dir("start");
+    ASSERT_EQ(chdir((root + "/start").c_str()), 0);
+    auto file_open = [&](std::function<void(QDialog *)> body) {
+        when_dialog_up(std::move(body));
+        QAction *open = menu_action(top, "&Open");
+        ASSERT_NE(open, nullptr) << "no File/Open item";
+        open->trigger();
+        MSG m;
+        ASSERT_TRUE(GetMessageA(&m, NULL, 0, 0));
+        ASSERT_EQ(std::make_pair(m.message, LOWORD(m.wParam)), std::make_pair((UINT)WM_COMMAND, (WORD)101));
+        DispatchMessageA(&m);
+        EXPECT_TRUE(GetCursor() == LoadCursorA(NULL, IDC_ARROW) && !QGuiApplication::overrideCursor());
+        EXPECT_TRUE(boxes().empty()) << boxes()[0].caption << ": " << boxes()[0].text;
+    };
+    bool arrowInDialog = false;
+    file_open([&](QDialog *dlg) {
+        arrowInDialog = GetCursor() == LoadCursorA(NULL, IDC_ARROW);
+        ASSERT_TRUE(enter(dlg, "[..]")) << listing(list_box(dlg));
+        button(dlg, "Select")->click();
+    });
+    unsetenv("TARVEL_SYSTEM_DIR");
+    EXPECT_TRUE(arrowInDialog);
+    EXPECT_EQ(title(), "Directory Sizes of " + root);
+    struct statvfs vfs;
+    ASSERT_EQ(statvfs(root.c_str(), &vfs), 0);
+    std::vector<std::string> lines = report_lines();
+    ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines[0], "Drive " + mount_point(root) + " has a cluster size of " + std::to_string(vfs.f_frsize) + " bytes");
+    std::sort(lines.begin() + 1, lines.begin() + 4); /* the sub-directories in the order listed */
+    EXPECT_EQ(lines[1].substr(0, lines[1].find(" used")), root + "/big/*.* 100K");
+    EXPECT_EQ(lines[2].substr(0, lines[2].find(" used")), root + "/small/*.* 10K");
+    EXPECT_EQ(lines[3].substr(0, lines[3].find(" used")), root + "/start/*.* 0K");
+    EXPECT_EQ(lines[4].substr(0, lines[4].find(", ")), root + "/*.* 111K used (1K here");
+    EXPECT_EQ(lines[5], "");
+    EXPECT_EQ(gl.totalbytesused, 111 * 1024.0);
+
+    lines = report_lines();
+    vScroll(SB_LINEDOWN, 0);
+    file_open([](QDialog *dlg) {
+        ASSERT_TRUE(enter(dlg, "[small]")) << listing(list_box(dlg));
+        button(dlg, "Cancel")->click();
+    });
+    EXPECT_EQ(report_lines(), lines);
+    EXPECT_EQ(title(), "Directory Sizes of " + root);
+    EXPECT_EQ(gl.nCurPos, 1);
 }

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QImage>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QScrollBar>
@@ -67,6 +69,14 @@ inline void run_events()
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
+}
+
+/* The menu item with this text (its "&" included), or null. */
+inline QAction *menu_action(QMainWindow *w, const QString &text)
+{
+    for (QAction *a : w->findChildren<QAction *>())
+        if (a->text() == text && !a->menu()) return a;
+    return nullptr;
 }
 
 /* Records the update rectangle of every paint the viewport receives. */

@@ -24,13 +24,6 @@ const char *const kAboutStart =
     "NOTE:- If you are using a disk compression scheme the usage\n"
     "   values can be wildy skewed and the wastage is not valid\n\n";
 
-QAction *menu_action(QMainWindow *w, const QString &text)
-{
-    for (QAction *a : w->findChildren<QAction *>())
-        if (a->text() == text && !a->menu()) return a;
-    return nullptr;
-}
-
 } // namespace
 
 // Start-up: WM_CREATE then WM_SIZE, both bars set up, title, icon, menus; resizing
