@@ -2,8 +2,6 @@
 #include "dialogdriver.h"
 #include "window_fixture.h"
 
-#include <QAction>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 
