@@ -14,7 +14,6 @@
 
 #include <sstream>
 #include <string>
-#include <tuple>
 
 #include "childrun.h"
 #include "temptree.h"
@@ -66,28 +65,6 @@ TEST(DiskFreeSpace, MatchesStatvfsOrFails)
     EXPECT_FALSE(geometry("/").ok);
     testhooks::fail_disk_free_space(false);
     EXPECT_TRUE(geometry("/").ok) << "the hook must be undone by false";
-}
-
-// The mount point holding a path, with a '/', as findmnt sees it; FALSE if missing or no room.
-TEST(VolumePathName, AgreesWithFindmntAndFails)
-{
-    TempTree t;
-    t.file("sub/file", 1);
-    std::string expected = mount_point(t.root());
-    if (expected.empty()) GTEST_SKIP() << "findmnt gave no answer";
-    auto fails = [](DWORD error) { return "FALSE " + std::to_string(error); };
-    const std::tuple<std::string, DWORD, std::string> cases[] = { /* path, buffer size, result */
-        {"/", MAX_PATH, "/"},
-        {t.root(), MAX_PATH, expected},
-        {t.path("sub/file"), MAX_PATH, expected},
-        {"/proc/self", MAX_PATH, "/proc/"},
-        {"/proc/self", 7, "/proc/"}, /* exactly enough room */
-        {"/proc/self", 6, fails(ERROR_FILENAME_EXCED_RANGE)},
-        {t.path("nothere"), MAX_PATH, fails(ERROR_FILE_NOT_FOUND)},
-        {"", MAX_PATH, fails(ERROR_FILE_NOT_FOUND)},
-    };
-    for (const auto &[path, size, want] : cases)
-        EXPECT_EQ(volume_of(path, size), want) << "'" << path << "' size " << size;
 }
 
 // Mounts made for the test: a 64 KiB tmpfs's geometry; mount points by absolute and relative paths.

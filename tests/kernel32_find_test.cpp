@@ -5,10 +5,7 @@
 
 #include <errno.h>
 #include <string.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 
 #include <map>
 #include <string>
@@ -64,49 +61,6 @@ long walk(const std::string &dir, int depth, int *maxdepth)
 }
 
 } // namespace
-
-// Each kind of entry gets the attributes and size the scan relies on; FIFOs
-// are never opened; a file is found by its own name too.
-TEST(FindKinds, AttributesAndSizes)
-{
-    TempTree t;
-    t.file("regular", 1234);
-    t.file("empty", 0);
-    t.sparse("big", 5ull << 30);
-    t.dir("sub");
-    t.symlink("linkdir", t.path("sub"));
-    t.symlink("dangling", "no/such/thing");
-    t.fifo("fifo");
-    t.socket("sock");
-    std::map<std::string, std::string> want = {
-        {".", "dir 0"},      {"..", "dir 0"},    {"regular", "file 1234"},
-        {"empty", "file 0"}, {"sub", "dir 0"},   {"big", "file " + std::to_string(5ull << 30)},
-        {"fifo", "file 0"},  {"sock", "file 0"}, {"dangling", "link 13"}, /* strlen of its target */
-        {"linkdir", "link " + std::to_string(t.path("sub").size())}};
-    if (mknod(t.path("null").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
-        want["null"] = "file 0"; /* a device node, where mknod is permitted */
-    EXPECT_EQ(listing(pattern_of(t.root())), lines(want));
-    EXPECT_EQ(listing(t.path("big")), "big file 5368709120\n");
-}
-
-// Bind and tmpfs mounts below the directory are reparse points.
-TEST(FindKinds, MountRootsAreReparsePoints)
-{
-    TempTree t;
-    t.dir("src/inner");
-    t.dir("bound");
-    t.dir("tmpfs");
-    std::string out = child_output([&]() -> std::string {
-        if (std::string why = private_mounts(); !why.empty()) return "SKIP " + why;
-        if (mount(t.path("src").c_str(), t.path("bound").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
-            mount("tarvel-test", t.path("tmpfs").c_str(), "tmpfs", 0, "size=64k") != 0)
-            return std::string("SKIP mount: ") + strerror(errno);
-        return listing(pattern_of(t.root()));
-    });
-    if (IsSkipped()) return;
-    EXPECT_EQ(out, lines({{".", "dir 0"}, {"..", "dir 0"}, {"bound", "mount 0"}, {"src", "dir 0"},
-                          {"tmpfs", "mount 0"}}));
-}
 
 // The root's listing (other mounts as reparse points); what cannot be listed
 // (missing, a link anywhere in the path, a file); stale and made-up handles.

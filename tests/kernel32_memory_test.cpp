@@ -1,4 +1,4 @@
-// GlobalAlloc / GlobalFree, their failure hooks, and the per-thread last error.
+// GlobalAlloc / GlobalFree and their failure hooks.
 #include <windows.h>
 
 #include <platform_testing.h>
@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
-
-#include <thread>
 
 // GPTR blocks are zero-filled even in reused memory; only live blocks are
 // released; the hooks fail exactly the nth call, 0 disarms them, and a failed
@@ -43,17 +41,4 @@ TEST(GlobalMemory, BlocksReleaseAndHooks)
     testhooks::fail_global_alloc(1);
     testhooks::fail_global_alloc(0);
     EXPECT_EQ(GlobalFree(GlobalAlloc(GPTR, 8)), nullptr) << "0 disarms";
-}
-
-// The last error belongs to the thread that set it.
-TEST(LastError, PerThread)
-{
-    SetLastError(1234);
-    DWORD seen_in_thread = 0;
-    std::thread([&] {
-        seen_in_thread = GetLastError();
-        SetLastError(99);
-    }).join();
-    EXPECT_EQ(seen_in_thread, 0u);
-    EXPECT_EQ(GetLastError(), 1234u);
 }
