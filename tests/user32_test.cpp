@@ -58,18 +58,13 @@ TEST_F(MainWindowTest, WaitCursorUntilRestored)
     HCURSOR arrow = LoadCursorA(NULL, IDC_ARROW), wait = LoadCursorA(NULL, IDC_WAIT);
     ASSERT_TRUE(arrow && wait && arrow != wait);
     EXPECT_EQ(view->cursor().shape(), Qt::ArrowCursor) << "the class cursor";
-    EXPECT_EQ(GetCursor(), arrow);
-
+    auto shape = [] { return QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor; };
     HCURSOR prev = SetCursor(wait);
-    EXPECT_EQ(prev, arrow);
-    EXPECT_EQ(GetCursor(), wait);
-    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_TRUE(prev == arrow && GetCursor() == wait && shape() == Qt::WaitCursor);
     EXPECT_EQ(SetCursor(wait), wait) << "setting it twice stacks nothing";
 
     /* A box or dialog up meanwhile shows its own arrow, as its own loop does in
      * Win32; the wait cursor is back over the window once it has gone. */
-    auto shape = [] { return QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor; };
     testhooks::answer_message_boxes(nullptr);
     Qt::CursorShape overbox = Qt::BlankCursor, overdialog = Qt::BlankCursor;
     BoxWatcher watcher;
@@ -78,19 +73,16 @@ TEST_F(MainWindowTest, WaitCursorUntilRestored)
         if (b) b->button(QMessageBox::Ok)->click();
     };
     MessageBoxA(hwnd, "busy", "Failure", MB_ICONEXCLAMATION);
-    EXPECT_EQ(overbox, Qt::ArrowCursor) << "over the box";
-    EXPECT_EQ(shape(), Qt::WaitCursor) << "after the box";
+    EXPECT_EQ(std::make_pair(overbox, shape()), std::make_pair(Qt::ArrowCursor, Qt::WaitCursor)) << "over, after the box";
     when_dialog_up([&](QDialog *dlg) {
         overdialog = shape();
         button(dlg, "Cancel")->click();
     });
     DialogBoxParamA(GetModuleHandleA(NULL), "SelectDir", hwnd, selectdirDlgProc, 0);
-    EXPECT_EQ(overdialog, Qt::ArrowCursor) << "over the dialog";
-    EXPECT_EQ(shape(), Qt::WaitCursor) << "after the dialog";
+    EXPECT_EQ(std::make_pair(overdialog, shape()), std::make_pair(Qt::ArrowCursor, Qt::WaitCursor)) << "over, after the dialog";
 
     EXPECT_EQ(SetCursor(prev), wait);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(GetCursor(), arrow);
+    EXPECT_TRUE(!QGuiApplication::overrideCursor() && GetCursor() == arrow);
     EXPECT_EQ(LoadCursorA(GetModuleHandleA(NULL), IDC_WAIT), (HCURSOR)NULL) << "no cursor resources";
 }
 
@@ -182,11 +174,8 @@ TEST_F(MessageBoxTest, IconByPointerPlainTextAndOwner)
         BoxWatcher seen;
         mbprintf(caption, "Drive name screwed up <%s> %d", "<b>/x</b> & <i>", 8);
         ASSERT_TRUE(seen.seen) << "no box appeared";
-        EXPECT_EQ(seen.icon, icon);
-        EXPECT_EQ(seen.format, Qt::PlainText);
-        EXPECT_EQ(seen.text, QString("Drive name screwed up <<b>/x</b> & <i>> 8"));
-        EXPECT_EQ(seen.title, QString::fromUtf8(caption));
-        EXPECT_EQ(seen.parent, top);
+        EXPECT_TRUE(seen.icon == icon && seen.format == Qt::PlainText && seen.parent == top) << caption;
+        EXPECT_EQ(seen.title + ": " + seen.text, QString::fromUtf8(caption) + ": Drive name screwed up <<b>/x</b> & <i>> 8");
         EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
     gl.hwnd = NULL;
@@ -212,8 +201,7 @@ TEST_F(MessageBoxTest, RequestAsAskedAndQuit)
     mbprintf(err, "Path too long <%s>", std::string(2000, 'p').c_str());
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[0].caption + "|" + got[0].text, "Error|");
-    EXPECT_EQ(got[0].type, (UINT)MB_ICONEXCLAMATION);
-    EXPECT_EQ(got[0].owner, hwnd);
+    EXPECT_TRUE(got[0].type == MB_ICONEXCLAMATION && got[0].owner == hwnd);
     EXPECT_EQ(got[1].text.size(), 1023u);
 
     testhooks::answer_message_boxes(nullptr);
