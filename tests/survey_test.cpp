@@ -142,12 +142,9 @@ TEST_F(SurveyTest, UnusablePathsKeepOldReport)
     std::string rootfits = "/" + std::string(MAX_PATH - 6, 'y') + "/";  // room for "*.*", but missing
     survey(rootfits.c_str());
 
-    auto texts = box_texts();
-    ASSERT_EQ(texts.size(), 3u);
-    EXPECT_EQ(texts[0], "Error: Drive name screwed up <sub>");
-    EXPECT_EQ(texts[1], "Failure: Directory Path too long");
-    EXPECT_EQ(texts[2], ("Error: Drive name screwed up <" + rootfits + ">").substr(0, 7 + 1023))
-        << "message texts are cut at 1023 characters";
+    EXPECT_EQ(box_texts(), (std::vector<std::string>{"Error: Drive name screwed up <sub>", "Failure: Directory Path too long",
+                                                     /* message texts are cut at 1023 characters */
+                                                     ("Error: Drive name screwed up <" + rootfits + ">").substr(0, 7 + 1023)}));
     EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONHAND);
     EXPECT_EQ(report_lines(), before);
     EXPECT_EQ(gl.nCurPos, 1);
@@ -180,9 +177,7 @@ TEST_F(SurveyTest, FailedReleaseStopsSurvey)
 
     testhooks::fail_global_free(3);  // the second line's text
     survey(tree.root().c_str());
-    auto texts = box_texts();
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0], "Error: Memory Freeing error 6");
+    EXPECT_EQ(box_texts(), std::vector<std::string>{"Error: Memory Freeing error 6"});
     EXPECT_EQ(report_lines(), std::vector<std::string>(before.begin() + 1, before.end()));
     EXPECT_EQ(gl.nCurPos, 0);
     expect_chain_consistent();

@@ -1,28 +1,9 @@
 // The main window: start-up, commands, the message loop's end, closing.
-#include "dialogdriver.h"
 #include "window_fixture.h"
 
 #include <QMenuBar>
 #include <QPointer>
 
-#include <cstring>
-
-namespace {
-
-/* The About text begins as it always has; a closing paragraph follows. */
-const char *const kAboutStart =
-    "Display bytes used and wasted in a given directory tree.\n"
-    "Allows you to see how much is taken up the subdirectories\n"
-    "   and additionally calculates wasted space.  The bar is the\n"
-    "   percentage of used space displayed used by this directory\n"
-    "   and it's sub-directories.\n"
-    "Tarvel knows about OSR2, it cheats and uses CHKDSK's output to\n"
-    "   find out the cluster size for wastage calculations.\n"
-    "\n"
-    "NOTE:- If you are using a disk compression scheme the usage\n"
-    "   values can be wildy skewed and the wastage is not valid\n\n";
-
-} // namespace
 
 // Start-up: WM_CREATE then WM_SIZE, both bars set up, title, icon, menus; resizing
 // and unknown commands before any survey; gl.hwnd set by every message.
@@ -70,8 +51,9 @@ TEST_F(MainWindowTest, AboutShowsItsTextWithoutIcon)
     EXPECT_EQ(box.caption, "About Tarvel VERS v1.02");
     EXPECT_EQ(box.type, (UINT)MB_OK) << "no icon";
     EXPECT_EQ(box.owner, hwnd);
-    EXPECT_EQ(box.text.substr(0, std::strlen(kAboutStart)), kAboutStart);
     EXPECT_EQ(box.text, std::string(abouttext)) << "shown as written, no % processing, not cut";
+    EXPECT_EQ(box.text.rfind("Display bytes used and wasted in a given directory tree.\nAllows you to see how much", 0), 0u);
+    EXPECT_NE(box.text.find("\nNOTE:- If you are using a disk compression scheme the usage\n"), std::string::npos);
 }
 
 /* ---- WinMain with its own message loop ---- */

@@ -28,8 +28,7 @@ Scan scan(const std::string &args, const char *cwd = NULL)
 std::string drive_of(const std::string &path)
 {
     char drive[MAX_PATH] = "";
-    GetVolumePathNameA(path.c_str(), drive, MAX_PATH);
-    return drive;
+    return GetVolumePathNameA(path.c_str(), drive, MAX_PATH) ? drive : "";
 }
 
 // The report of a tree, each line ended as a Windows text file ends it; a
