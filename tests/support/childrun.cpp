@@ -4,7 +4,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <sched.h>
 #include <string.h>
 #include <sys/mount.h>
@@ -52,13 +51,6 @@ std::string child_output(const std::function<std::string()> &fn)
 }
 
 static std::string failed(const char *what) { return std::string(what) + ": " + strerror(errno); }
-
-std::string drop_to_nobody()
-{
-    if (setgroups(0, nullptr) != 0) return failed("setgroups");
-    if (setresgid(65534, 65534, 65534) != 0) return failed("setresgid");
-    return setresuid(65534, 65534, 65534) != 0 ? failed("setresuid") : "";
-}
 
 std::string private_mounts()
 {

@@ -1,4 +1,4 @@
-/* childrun.h - a piece of a test in a forked child: lost privileges, private mounts, limits. */
+/* childrun.h - a piece of a test in a forked child: private mounts, limits. */
 #ifndef TARVEL_TEST_CHILDRUN_H
 #define TARVEL_TEST_CHILDRUN_H
 
@@ -18,9 +18,7 @@ ChildResult run_in_child(const std::function<std::string()> &fn);
  * IsSkipped()); else a status other than 0 fails it. The child's output. */
 std::string child_output(const std::function<std::string()> &fn);
 
-/* In a child: become uid/gid 65534, get private mounts, or leave only
- * `spare` descriptors free. "" or the reason it failed. */
-std::string drop_to_nobody();
+/* In a child: get private mounts, or leave only `spare` descriptors free. "" or the reason it failed. */
 std::string private_mounts();
 std::string leave_descriptors(int spare);
 

@@ -1,11 +1,6 @@
-/*
- * dialogdriver.h - driving a real modal dialog from inside its own loop, as a
- * person would: keys, clicks and double-clicks sent to its widgets.
- *
- * when_dialog_up(body) before the call that opens the dialog; body runs once
- * the dialog is the active modal widget. A dialog still open when body
- * returns fails the test and is ended, so a failed check never hangs.
- */
+/* dialogdriver.h - driving a real modal dialog from inside its own loop, as a person would.
+ * when_dialog_up(body) before the call that opens the dialog: body runs once it is the active
+ * modal widget; a dialog still open when body returns fails the test and is ended. */
 #ifndef TARVEL_TEST_DIALOGDRIVER_H
 #define TARVEL_TEST_DIALOGDRIVER_H
 
