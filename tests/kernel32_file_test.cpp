@@ -162,7 +162,8 @@ TEST(DiskFreeSpace, MatchesStatvfsOrFails)
         Geometry g = geometry(path);
         ASSERT_EQ(statvfs(path ? path : ".", &after), 0);
         EXPECT_TRUE(g.ok) << GetLastError();
-        EXPECT_EQ(std::make_pair((unsigned long)g.bps, (unsigned long)g.spc * g.bps), std::make_pair(512ul, before.f_frsize));
+        EXPECT_EQ(std::make_pair((unsigned long)g.bps, (unsigned long)g.spc * g.bps),
+                  std::make_pair(512ul, before.f_frsize));
         EXPECT_EQ(g.tc, (DWORD)std::min<unsigned long long>(before.f_blocks, 0xFFFFFFFFu));
         unsigned long long slack = before.f_blocks / 100, lo = std::min(before.f_bavail, after.f_bavail);
         EXPECT_GE(g.fc + slack, std::min(lo, 0xFFFFFFFFull));
@@ -184,7 +185,8 @@ TEST(DiskMounts, GeometryAndVolumePaths)
     for (const char *d : {"m", "src/deep", "b"}) t.dir(d);
     std::string m = t.path("m") + "/", outer = mount_point(t.root()), want;
     const std::pair<std::string, std::string> cases[] = {
-        {t.path("m/sub"), m}, {t.path("b/deep"), t.path("b") + "/"}, {"../sub/./", m} /* in m/sub */, {"..//..", outer}};
+        {t.path("m/sub"), m}, {t.path("b/deep"), t.path("b") + "/"}, {"../sub/./", m} /* in m/sub */,
+        {"..//..", outer}};
     std::string out = child_output([&]() -> std::string {
         if (std::string why = private_mounts(); !why.empty()) return "SKIP " + why;
         if (mount("tarvel-test", t.path("m").c_str(), "tmpfs", 0, "size=64k") != 0 ||

@@ -37,7 +37,8 @@ std::string listing(const std::string &pattern)
     do {
         DWORD a = fd.dwFileAttributes;
         uint64_t size = (uint64_t)fd.nFileSizeHigh << 32 | fd.nFileSizeLow;
-        entries[fd.cFileName] += (kinds.count(a) ? kinds.at(a) : "attr" + std::to_string(a)) + " " + std::to_string(size);
+        entries[fd.cFileName] +=
+            (kinds.count(a) ? kinds.at(a) : "attr" + std::to_string(a)) + " " + std::to_string(size);
     } while (FindNextFileA(h, &fd));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_NO_MORE_FILES) << pattern;
     EXPECT_TRUE(FindClose(h));
@@ -70,7 +71,8 @@ TEST(FindPatterns, RootAndFailures)
     t.file("a.txt", 1);
     t.symlink("link", t.root());
     std::string root = "\n" + listing("/*.*"), tmpname = t.root().substr(0, t.root().find('/', 1));
-    for (std::string line : {std::string("\n. dir 0\n"), std::string("\nproc mount 0\n"), "\n" + tmpname.substr(1) + " "})
+    for (std::string line :
+         {std::string("\n. dir 0\n"), std::string("\nproc mount 0\n"), "\n" + tmpname.substr(1) + " "})
         EXPECT_NE(root.find(line), std::string::npos) << line << " not in" << root;
     const std::string gone = "error " + std::to_string(ERROR_PATH_NOT_FOUND) + "\n";
     EXPECT_EQ(listing(t.path("nothere") + "/*.*"), gone);

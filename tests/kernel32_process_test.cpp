@@ -55,7 +55,7 @@ protected:
         si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
         si.wShowWindow = SW_SHOWMINIMIZED;
         if (!out.empty())
-            si.hStdOutput = CreateFileA(out.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+            si.hStdOutput = CreateFileA(out.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
         std::vector<char> line(cmdline.c_str(), cmdline.c_str() + cmdline.size() + 1);
         memset(pi, 0x55, sizeof *pi); /* so that a NULL must really be written */
         BOOL ok = CreateProcessA(app, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, pi);
@@ -121,8 +121,8 @@ TEST_F(ProcessTest, ChildGetsOnlyItsStandardDescriptors)
     ASSERT_TRUE(kept != INVALID_HANDLE_VALUE && leaky >= 0);
     for (std::string out : {t.path("out"), std::string()}) {
         EXPECT_EQ(run("fds " + t.path("fds"), out), 0u);
-        const std::string listing = slurp(t.path("fds")), stdout_to = out.empty() ? "/dev/null" : out;
-        for (const std::string &line : {std::string("0 /dev/null\n"), "1 " + stdout_to + "\n", std::string("2 /dev/null\n")})
+        const std::string listing = slurp(t.path("fds")), one = "1 " + (out.empty() ? "/dev/null" : out) + "\n";
+        for (const std::string &line : {std::string("0 /dev/null\n"), one, std::string("2 /dev/null\n")})
             EXPECT_NE(listing.find(line), std::string::npos) << line << " not in:\n" << listing;
         for (const char *name : {"other", "leaky"}) /* the shell may hold its script open too */
             EXPECT_EQ(listing.find(t.path(name)), std::string::npos) << listing;

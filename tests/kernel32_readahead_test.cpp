@@ -102,7 +102,7 @@ TEST_F(ReadAhead, SameReportOnAndOff)
         tree.file(std::string("odd/") + name + "/f", 5000);
     tree.symlink("odd/tolink", tree.path("d"));
     tree.dir("mnt/point");
-    const bool mounted = mount(tree.path("odd").c_str(), tree.path("mnt/point").c_str(), nullptr, MS_BIND, nullptr) == 0;
+    const bool mounted = !mount(tree.path("odd").c_str(), tree.path("mnt/point").c_str(), nullptr, MS_BIND, nullptr);
     /* 2,000 levels, odd and its three, mnt (and point where it is no mount), the root */
     EXPECT_EQ(same_both_ways(tree.root(), 2000 + 4 + 1 + (mounted ? 0 : 1) + 1), "OK");
     EXPECT_EQ(same_both_ways(tree.path("missing"), 1), "OK");
@@ -129,7 +129,8 @@ TEST_F(ReadAhead, TreeChangedWhileRead)
     std::atomic<bool> stop{false};
     std::thread changer([&] {
         for (unsigned n = 0; !stop; ++n) {
-            const std::string a = tree.path("t/a" + std::to_string(n % 40)), x = tree.path("t/x" + std::to_string(n % 7));
+            const std::string a = tree.path("t/a" + std::to_string(n % 40));
+            const std::string x = tree.path("t/x" + std::to_string(n % 7));
             mkdir(x.c_str(), 0755);
             files(x, 5, "g");
             rename((a + "/b").c_str(), (a + "/moved").c_str());

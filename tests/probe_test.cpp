@@ -34,14 +34,10 @@ Probe probe(const char *drive = "/")
     return p;
 }
 
-// Each checker's report, and the figures the probe makes of it
-// ("result: units-per-cluster bytes-per-unit total available"). A report
-// without three non-zero figures fails with what was read; a unit not a
-// multiple of 512 loses its remainder; the last matching line wins; a failing
-// exit code still has its report read; a slow checker is waited for; its
-// standard error is not the report; a line longer than the read buffer is
-// read in pieces. The command line is "chkdsk %c:" of the drive's first
-// character, and the report file is always removed.
+// Each checker's report and the figures the probe makes of it ("result:
+// units-per-cluster bytes-per-unit total available"), as the case names say;
+// the command line is "chkdsk %c:" of the drive's first character, and the
+// report file is always removed.
 TEST(Probe, Reports)
 {
     const std::string good = FakeChecker::report("32,768", "131,071", "7");

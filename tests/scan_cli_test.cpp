@@ -102,11 +102,12 @@ TEST(ScanCli, TsvAgreesWithTheText)
     for (; std::getline(lines, line) && !line.empty() && std::getline(rows, row); ++n) {
         double f[6];
         char path[4096];
-        ASSERT_EQ(sscanf(row.c_str(), "%lf\t%lf\t%lf\t%lf\t%lf\t%lf\t%4095[^\n]", f, f + 1, f + 2, f + 3, f + 4, f + 5, path), 7);
+        ASSERT_EQ(sscanf(row.c_str(), "%lf\t%lf\t%lf\t%lf\t%lf\t%lf\t%4095[^\n]", f, f + 1, f + 2, f + 3, f + 4,
+                         f + 5, path), 7);
         EXPECT_TRUE(f[0] == f[1] + f[2] && f[3] == f[4] + f[5]) << row;
         const std::string head = std::string(path) + "/*.* " + kb(f[0]) + " used";
-        EXPECT_EQ(line, f[2] || f[5] ? head + " (" + kb(f[1]) + " here, " + kb(f[2]) + " sub dir), " + kb(f[3]) + " wasted (" +
-                                           kb(f[4]) + " here, " + kb(f[5]) + " sub dir)"
+        EXPECT_EQ(line, f[2] || f[5] ? head + " (" + kb(f[1]) + " here, " + kb(f[2]) + " sub dir), " + kb(f[3]) +
+                                           " wasted (" + kb(f[4]) + " here, " + kb(f[5]) + " sub dir)"
                                      : head + ", " + kb(f[3]) + " wasted");
     }
     EXPECT_EQ(n, 6) << "a row for each line";
@@ -124,18 +125,15 @@ TEST(ScanCli, OwnCheckerGivesTheClusterSize)
     tree.file("f", 5000);
     struct statvfs vfs;
     ASSERT_EQ(statvfs(tree.root().c_str(), &vfs), 0);
-    prefix.dir("usr/bin");
-    prefix.dir("usr/lib/tarvel/system");
-    ASSERT_EQ(run_command("cp " + scanner + " " + quote(prefix.path("usr/bin")) + " && cp " +
-                              TARVEL_CHECKER_DIR "/chkdsk " + quote(prefix.path("usr/lib/tarvel/system")),
-                          nullptr, nullptr), 0);
+    const std::string bin = quote(prefix.path("usr/bin")), sys = quote(prefix.path("usr/lib/tarvel/system"));
+    ASSERT_EQ(run_command("mkdir -p " + bin + " " + sys + " && cp " + scanner + " " + bin + " && cp " TARVEL_CHECKER_DIR
+                          "/chkdsk " + sys, nullptr, nullptr), 0);
     for (const std::string &program : {scanner, prefix.path("usr/bin/tarvel-scan")}) {
         std::string out, err;
         EXPECT_EQ(run_command("env -u TARVEL_SYSTEM_DIR " + program + " " + quote(tree.root()), &out, &err), 0);
         EXPECT_EQ(err, "") << program;
-        EXPECT_EQ(out.substr(0, out.find('\n')),
-                  "Drive " + mount_point(tree.root()) + " has a cluster size of " + std::to_string(vfs.f_frsize) + " bytes")
-            << program;
+        EXPECT_EQ(out.substr(0, out.find('\n')), "Drive " + mount_point(tree.root()) + " has a cluster size of " +
+                                                       std::to_string(vfs.f_frsize) + " bytes") << program;
     }
 }
 

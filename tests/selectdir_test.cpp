@@ -53,19 +53,16 @@ TEST_F(SelectDirTest, ListingEnteringAndSelect)
         EXPECT_EQ(listing(list_box(dlg), false), "[..] [.hidden] [alpha] [Beta] [gamma] [tolink]");
         EXPECT_NE(find_item(list_box(dlg), "[-/-]"), nullptr) << "no root drive in " << listing(list_box(dlg));
         ASSERT_TRUE(enter(dlg, "[alpha]")) << listing(list_box(dlg));
-        EXPECT_EQ(field_bytes(dlg), root + "/alpha");
-        EXPECT_EQ(cwd(), root + "/alpha");
+        EXPECT_EQ(field_bytes(dlg) + " " + cwd(), root + "/alpha " + root + "/alpha");
         EXPECT_EQ(listing(list_box(dlg), false), "[..] [deep] [Zed]");
         ASSERT_TRUE(enter(dlg, "[..]")) << listing(list_box(dlg));
-        EXPECT_EQ(field_bytes(dlg), root);
-        EXPECT_EQ(cwd(), root);
+        EXPECT_EQ(field_bytes(dlg) + " " + cwd(), root + " " + root);
         ASSERT_TRUE(enter(dlg, "[alpha]"));
         click_item(list_box(dlg), find_item(list_box(dlg), "[deep]")); /* highlighted, not entered */
         button(dlg, "Select")->click();
     });
     EXPECT_EQ(choose(), root + "/alpha");
-    EXPECT_EQ(title(), "Directory Sizes of " + root + "/alpha");
-    EXPECT_EQ(cwd(), root + "/alpha");
+    EXPECT_EQ(title() + " " + cwd(), "Directory Sizes of " + root + "/alpha " + root + "/alpha");
 }
 
 // Select without navigation; Enter does nothing and Escape cancels; the next
@@ -87,13 +84,11 @@ TEST_F(SelectDirTest, SelectWithoutNavigationReopenAndRootDrive)
     when_dialog_up([&](QDialog *dlg) {
         EXPECT_EQ(field_bytes(dlg), root + "/one") << "the directory listed last stays current after Escape";
         ASSERT_TRUE(enter(dlg, "[-/-]")) << listing(list_box(dlg));
-        EXPECT_EQ(field_bytes(dlg), "/");
-        EXPECT_EQ(find_item(list_box(dlg), "[..]"), nullptr) << listing(list_box(dlg));
+        EXPECT_TRUE(field_bytes(dlg) == "/" && !find_item(list_box(dlg), "[..]")) << listing(list_box(dlg));
         button(dlg, "Select")->click();
     });
     EXPECT_EQ(choose(), "/");
-    EXPECT_EQ(title(), "Directory Sizes of /");
-    EXPECT_EQ(cwd(), "/");
+    EXPECT_EQ(title() + " " + cwd(), "Directory Sizes of / /");
 }
 
 // A name that is not UTF-8, with '%' and markup: shown as text, entered and
@@ -154,7 +149,8 @@ TEST_F(SelectDirTest, FileOpenSurveysTheChoiceAndCancelDoesNothing)
     ASSERT_EQ(statvfs(root.c_str(), &vfs), 0);
     std::vector<std::string> lines = report_lines();
     ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
-    EXPECT_EQ(lines[0], "Drive " + mount_point(root) + " has a cluster size of " + std::to_string(vfs.f_frsize) + " bytes");
+    EXPECT_EQ(lines[0], "Drive " + mount_point(root) + " has a cluster size of " + std::to_string(vfs.f_frsize) +
+                            " bytes");
     for (std::string &l : lines) l = l.substr(0, l.find(" used")); /* the waste follows the cluster size */
     std::sort(lines.begin() + 1, lines.begin() + 4);                 /* the sub-directories in the order listed */
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),

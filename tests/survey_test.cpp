@@ -51,16 +51,11 @@ TEST_F(SurveyTest, CheckerFiguresUsed)
     gl.nCurPos = 2;
     gl.hcurpos = 7;
     survey((tree.path("s") + "/").c_str()); /* no separator doubled in the pattern */
-    EXPECT_EQ(report_lines(), (std::vector<std::string>{
-                                  clusterline(4096),
-                                  pattern_of(tree.path("s")) + " 5K used, 3K wasted",
-                                  "",
-                              }));
+    EXPECT_EQ(report_lines(),
+              (std::vector<std::string>{clusterline(4096), pattern_of(tree.path("s")) + " 5K used, 3K wasted", ""}));
     EXPECT_EQ(report_bars(), (std::vector<double>{-1.0, 5000.0, -1.0}));
-    EXPECT_EQ(gl.totalbytesused, 5000.0);
-    EXPECT_EQ(gl.nCurPos, 0);
-    EXPECT_EQ(gl.hcurpos, 7);
-    EXPECT_EQ(dgl.bpc, 4096u);
+    EXPECT_EQ(std::vector<double>({gl.totalbytesused, (double)gl.nCurPos, (double)gl.hcurpos, (double)dgl.bpc}),
+              std::vector<double>({5000, 0, 7, 4096})) << "scale, top line, horizontal position, cluster size";
     EXPECT_STREQ(gl.prevdir, (tree.path("s") + "/").c_str());
     EXPECT_TRUE(boxes().empty()) << box_texts()[0];
     EXPECT_EQ(fake.files_in_tmpdir(), 0) << "the checker's report file is removed";
@@ -108,18 +103,21 @@ TEST_F(SurveyTest, FallbacksWhenTheSourcesFail)
     EXPECT_EQ(box_texts(), std::vector<std::string>{checker});
     EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONEXCLAMATION);
     EXPECT_EQ(report_lines().at(warned ? 1 : 0), clusterline((ULONG)vfs.f_frsize));
-    EXPECT_TRUE(!warned || report_lines()[0] == "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
+    EXPECT_TRUE(!warned ||
+                report_lines()[0] == "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
 
     testhooks::clear_recorded_message_boxes();
     testhooks::fail_disk_free_space(true);
     survey(tree.root().c_str());
-    EXPECT_EQ(box_texts(), (std::vector<std::string>{
-                               checker, "Failure: Failed to get Drive <" + drive + "> characteristics, wastage results invalid"}));
-    EXPECT_EQ(report_lines(), (std::vector<std::string>{clusterline(4096), pattern_of(tree.root()) + " 0K used, 4K wasted", ""}));
+    EXPECT_EQ(box_texts(), (std::vector<std::string>{checker, "Failure: Failed to get Drive <" + drive +
+                                                                  "> characteristics, wastage results invalid"}));
+    EXPECT_EQ(report_lines(),
+              (std::vector<std::string>{clusterline(4096), pattern_of(tree.root()) + " 0K used, 4K wasted", ""}));
     EXPECT_EQ(fake.files_in_tmpdir(), 0);
 }
 
-// Paths that cannot be surveyed leave the old report, its view and scale.
+// Paths that cannot be surveyed leave the old report, its view and scale;
+// a message's text is cut at 1023 characters.
 TEST_F(SurveyTest, UnusablePathsKeepOldReport)
 {
     fake.prints(FakeChecker::report("4096", "10", "5"));
@@ -142,9 +140,9 @@ TEST_F(SurveyTest, UnusablePathsKeepOldReport)
     std::string rootfits = "/" + std::string(MAX_PATH - 6, 'y') + "/";  // room for "*.*", but missing
     survey(rootfits.c_str());
 
-    EXPECT_EQ(box_texts(), (std::vector<std::string>{"Error: Drive name screwed up <sub>", "Failure: Directory Path too long",
-                                                     /* message texts are cut at 1023 characters */
-                                                     ("Error: Drive name screwed up <" + rootfits + ">").substr(0, 7 + 1023)}));
+    EXPECT_EQ(box_texts(), (std::vector<std::string>{
+                               "Error: Drive name screwed up <sub>", "Failure: Directory Path too long",
+                               ("Error: Drive name screwed up <" + rootfits + ">").substr(0, 7 + 1023)}));
     EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONHAND);
     EXPECT_EQ(report_lines(), before);
     EXPECT_EQ(gl.nCurPos, 1);

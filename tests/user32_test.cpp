@@ -61,7 +61,9 @@ TEST_F(MainWindowTest, WaitCursorUntilRestored)
     HCURSOR arrow = LoadCursorA(NULL, IDC_ARROW), wait = LoadCursorA(NULL, IDC_WAIT);
     ASSERT_TRUE(arrow && wait && arrow != wait);
     EXPECT_EQ(view->cursor().shape(), Qt::ArrowCursor) << "the class cursor";
-    auto shape = [] { return QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor; };
+    auto shape = [] {
+        return QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor;
+    };
     HCURSOR prev = SetCursor(wait);
     EXPECT_TRUE(prev == arrow && GetCursor() == wait && shape() == Qt::WaitCursor);
     EXPECT_EQ(SetCursor(wait), wait) << "setting it twice stacks nothing";
@@ -76,13 +78,14 @@ TEST_F(MainWindowTest, WaitCursorUntilRestored)
         if (b) b->button(QMessageBox::Ok)->click();
     };
     MessageBoxA(hwnd, "busy", "Failure", MB_ICONEXCLAMATION);
-    EXPECT_EQ(std::make_pair(overbox, shape()), std::make_pair(Qt::ArrowCursor, Qt::WaitCursor)) << "over, after the box";
+    const auto arrow_then_wait = std::make_pair(Qt::ArrowCursor, Qt::WaitCursor);
+    EXPECT_EQ(std::make_pair(overbox, shape()), arrow_then_wait) << "over, after the box";
     when_dialog_up([&](QDialog *dlg) {
         overdialog = shape();
         button(dlg, "Cancel")->click();
     });
     DialogBoxParamA(GetModuleHandleA(NULL), "SelectDir", hwnd, selectdirDlgProc, 0);
-    EXPECT_EQ(std::make_pair(overdialog, shape()), std::make_pair(Qt::ArrowCursor, Qt::WaitCursor)) << "over, after the dialog";
+    EXPECT_EQ(std::make_pair(overdialog, shape()), arrow_then_wait) << "over, after the dialog";
 
     EXPECT_EQ(SetCursor(prev), wait);
     EXPECT_TRUE(!QGuiApplication::overrideCursor() && GetCursor() == arrow);
@@ -136,7 +139,8 @@ TEST_F(MainWindowTest, BarWheelAndKeysSendScrollMessages)
         int pos, hpos;
         std::vector<M> sent;
     } steps[] = {
-        {[&] { q->setSliderDown(true), q->setSliderPosition(30); }, 30, 0, {{WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 30)}}},
+        {[&] { q->setSliderDown(true), q->setSliderPosition(30); }, 30, 0,
+         {{WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 30)}}},
         {[&] { q->setSliderPosition(33), q->setSliderDown(false); }, 33, 0,
          {{WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 33)}, {WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 33)}, end}},
         {[&] { q->triggerAction(QAbstractSlider::SliderPageStepAdd); }, 43, 0, {{WM_VSCROLL, SB_PAGEDOWN}, end}},
@@ -178,7 +182,8 @@ TEST_F(MessageBoxTest, IconByPointerPlainTextAndOwner)
         mbprintf(caption, "Drive name screwed up <%s> %d", "<b>/x</b> & <i>", 8);
         ASSERT_TRUE(seen.seen) << "no box appeared";
         EXPECT_TRUE(seen.icon == icon && seen.format == Qt::PlainText && seen.parent == top) << caption;
-        EXPECT_EQ(seen.title + ": " + seen.text, QString::fromUtf8(caption) + ": Drive name screwed up <<b>/x</b> & <i>> 8");
+        EXPECT_EQ(seen.title + ": " + seen.text,
+                  QString::fromUtf8(caption) + ": Drive name screwed up <<b>/x</b> & <i>> 8");
         EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
     gl.hwnd = NULL;

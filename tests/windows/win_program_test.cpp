@@ -77,13 +77,15 @@ TEST(Win32Program, OpenSelectSurveyAndClose)
             SendMessageA(box, WM_COMMAND, IDOK, 0);
         }
         for (int y = 2; y < 4 * row; y += row)
-            if (client_pixel(main, 12, y) == bar && client_pixel(main, 128, y) == bar && client_pixel(main, 135, y) != bar)
+            if (client_pixel(main, 12, y) == bar && client_pixel(main, 128, y) == bar &&
+                client_pixel(main, 135, y) != bar)
                 return true;
         return false;
     });
     EXPECT_TRUE(painted) << "no full bar painted";
     EXPECT_EQ(lstrcmpiA(text_of(main).c_str(), ("Directory Sizes of " + tree.root()).c_str()), 0) << text_of(main);
-    for (const std::string &b : boxes) EXPECT_EQ(b, "Failure: Using CHKDSK failed, wastage results not valid with FAT32");
+    for (const std::string &b : boxes)
+        EXPECT_EQ(b, "Failure: Using CHKDSK failed, wastage results not valid with FAT32");
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);

@@ -95,7 +95,8 @@ TEST(Win32Tool, ProbeRunsTheSystemChecker)
         Scan r = scan("\"" + tree.root() + "\"", tree.root().c_str());
         EXPECT_EQ(r.status, 0u);
         EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(r.out.substr(0, r.out.find('\r')), "Drive " + drive + " has a cluster size of " + c.heading + " bytes");
+        EXPECT_EQ(r.out.substr(0, r.out.find('\r')),
+                  "Drive " + drive + " has a cluster size of " + c.heading + " bytes");
         std::ifstream args(report + ".args");
         std::string self, line;
         std::getline(args, self);
