@@ -109,23 +109,17 @@ bool ended(const std::string &pidfile)
 }
 
 // What a checker leaves running in its process group is stopped once the
-// checker has ended; its report is still read.
-TEST(Probe, CheckersLeftoversAreStopped)
+// checker has ended, its report still read; a checker that never ends is
+// stopped at the limit (a minute, made to pass here in 60 ms), the probe
+// failing with its outputs untouched.
+TEST(Probe, CheckersAndWhatTheyLeaveAreStopped)
 {
     FakeChecker fake;
     TempTree t;
-    fake.install("sleep 300 &\necho $! > '" + t.path("pid") + "'\ncat <<'E'\n" +
-                 FakeChecker::report("4096", "10", "5") + "E");
+    const std::string report = FakeChecker::report("4096", "10", "5");
+    fake.install("sleep 300 &\necho $! > '" + t.path("pid") + "'\ncat <<'E'\n" + report + "E");
     EXPECT_EQ(probe().result, 1);
     EXPECT_TRUE(ended(t.path("pid")));
-}
-
-// A checker that never ends is stopped at the limit (a minute, made to pass
-// here in 60 ms): the probe fails, its outputs untouched, the checker gone.
-TEST(Probe, CheckerThatNeverEndsIsStopped)
-{
-    FakeChecker fake;
-    TempTree t;
     fake.install("echo $$ > '" + t.path("pid") + "'\nexec sleep 600");
     ChildResult r = run_in_child([] {
         alarm(5); /* without the limit the probe would wait for ever */

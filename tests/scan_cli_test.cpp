@@ -5,7 +5,6 @@
 
 #include <signal.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -13,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "childrun.h"
 #include "fakechecker.h"
 #include "temptree.h"
 
@@ -165,41 +165,13 @@ TEST(ScanCli, OutOfMemoryForOneDirectory)
     GTEST_SKIP() << "needs the AddressSanitizer build";
 #endif
     TempTree tree;
-    tree.file("small/f", 2048);
-    ASSERT_EQ(run_command("mkdir " + quote(tree.path("big")) + " && cd " + quote(tree.path("big")) +
-                              " && seq -f f%06g 40000 | xargs touch", nullptr, nullptr), 0);
+    const std::string big = quote(tree.path("big"));
+    ASSERT_EQ(run_command("mkdir " + big + " && cd " + big + " && seq -f f%06g 40000 | xargs touch", 0, 0), 0);
     std::string out, err;
     EXPECT_EQ(run_command("ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=1 " + scanner +
                               " --cluster-size 1024 " + quote(tree.root()), &out, &err), 1);
     EXPECT_EQ(std::regex_replace(err, std::regex("==[^\n]*\n"), ""), "Error: Memory allocation failed <8>\n");
-    EXPECT_EQ(out.find(tree.root() + "/big/"), std::string::npos) << out;
-    EXPECT_NE(out.find(tree.root() + "/small/*.* 2K used, 0K wasted\n"), std::string::npos) << out;
-}
-
-// Runs `cmd` with standard error on a pipe whose reader is gone before the
-// program starts, so every write there fails; standard output to `kept`.
-int run_with_dead_stderr(const std::string &cmd, std::string *kept)
-{
-    int p[2];
-    char name[] = "/tmp/tarvel-kept-XXXXXX";
-    int keptfd = mkstemp(name);
-    if (pipe(p) != 0) return -1;
-    close(p[0]);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(p[1], 2);
-        dup2(keptfd, 1);
-        signal(SIGPIPE, SIG_DFL); /* as a shell would start it */
-        execl("/bin/sh", "sh", "-c", cmd.c_str(), (char *)nullptr);
-        _exit(127);
-    }
-    close(p[1]);
-    int st = 0;
-    waitpid(pid, &st, 0);
-    run_command("cat " + std::string(name), kept, nullptr);
-    close(keptfd);
-    unlink(name);
-    return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    EXPECT_EQ(out.substr(out.find('\n') + 1), tree.root() + "/*.* 0K used, 0K wasted\n\n");
 }
 
 // A failed write (a pipe nobody reads, a full disk) is reported where it can
@@ -208,9 +180,19 @@ TEST(ScanCli, FailedWritesAreReported)
 {
     FakeChecker fake; /* no checker: a message on standard error */
     TempTree tree;
-    std::string report, message;
-    EXPECT_EQ(run_with_dead_stderr(scanner + " " + quote(tree.root()), &report), 1);
-    EXPECT_NE(report.find(tree.root() + "/*.* 0K used, 0K wasted\n"), std::string::npos) << report;
+    ChildResult r = run_in_child([&] { /* standard error to a pipe whose reader is gone */
+        int p[2];
+        if (pipe(p) != 0) return std::string("no pipe");
+        close(p[0]);
+        dup2(p[1], 3);
+        signal(SIGPIPE, SIG_DFL); /* as a shell would start it */
+        std::string report;
+        int status = run_command(scanner + " " + quote(tree.root()) + " 2>&3", &report, nullptr);
+        return std::to_string(status) + " " + report;
+    });
+    EXPECT_EQ(r.output.substr(0, 2), "1 ");
+    EXPECT_NE(r.output.find(tree.root() + "/*.* 0K used, 0K wasted\n"), std::string::npos) << r.output;
+    std::string message;
     EXPECT_EQ(run_command(scanner + " --cluster-size 512 " + quote(tree.root()) + " >/dev/full", nullptr, &message), 1);
     EXPECT_EQ(message, "tarvel-scan: cannot write the report: No space left on device\n");
 }

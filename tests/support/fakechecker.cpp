@@ -33,12 +33,8 @@ void FakeChecker::prints(const std::string &report, int status)
 
 std::string FakeChecker::report(const std::string &unit, const std::string &total, const std::string &available)
 {
-    return "The type of the file system is FAT32.\n"
-           "Volume Serial Number is 1A2B-3C4D\n"
-           "Windows is verifying files and folders...\n"
-           "\n"
-           "   2,146,467,840 bytes total disk space.\n"
-           "\n"
+    return "The type of the file system is FAT32.\nVolume Serial Number is 1A2B-3C4D\n"
+           "Windows is verifying files and folders...\n\n   2,146,467,840 bytes total disk space.\n\n"
            "       " + unit + " bytes in each allocation unit.\n"
            "       " + total + " total allocation units on disk.\n"
            "       " + available + " available allocation units on disk.\n";

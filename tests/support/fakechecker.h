@@ -1,8 +1,6 @@
-/*
- * fakechecker.h - a disk checker of the test's making in a system directory
- * of its own ($TARVEL_SYSTEM_DIR), and a private temporary folder ($TMPDIR),
- * both undone when the object goes. No checker until install().
- */
+/* fakechecker.h - a disk checker of the test's making in a system directory of its own
+ * ($TARVEL_SYSTEM_DIR), and a private temporary folder ($TMPDIR), both undone when the
+ * object goes. No checker until install(). */
 #ifndef TARVEL_TEST_FAKECHECKER_H
 #define TARVEL_TEST_FAKECHECKER_H
 

@@ -1,7 +1,5 @@
-/*
- * report_fixture.h - a clean report and message-box record for each test,
- * and readers for what the report holds.
- */
+/* report_fixture.h - a clean report and message-box record for each test, and readers for
+ * what the report holds. */
 #ifndef TARVEL_TEST_REPORT_FIXTURE_H
 #define TARVEL_TEST_REPORT_FIXTURE_H
 

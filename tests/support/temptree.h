@@ -1,7 +1,5 @@
-/*
- * temptree.h - real directory trees in a temporary folder, made at test time
- * and removed afterwards (permissions restored first, so nothing is left).
- */
+/* temptree.h - real directory trees in a temporary folder, made at test time and removed
+ * afterwards (permissions restored first, so nothing is left); shell commands and files. */
 #ifndef TARVEL_TEST_TEMPTREE_H
 #define TARVEL_TEST_TEMPTREE_H
 
