@@ -115,7 +115,7 @@ TEST_F(ReadAhead, SameReportOnAndOff)
         files(wide.path("w"), 200000);
         return same_both_ways(wide.root(), 3);
     });
-    if (!IsSkipped()) EXPECT_EQ(r, "OK") << "200,000 entries";
+    EXPECT_TRUE(IsSkipped() || r == "OK") << "200,000 entries: " << r;
 }
 
 // A tree changed while it is read (directories made, removed and renamed,
