@@ -29,8 +29,7 @@ struct Probe {
 Probe probe(const char *drive = "/")
 {
     Probe p;
-    std::string d(drive);
-    p.result = getchkdsk(d.data(), &p.spc, &p.bps, &p.fc, &p.tc);
+    p.result = getchkdsk(std::string(drive).data(), &p.spc, &p.bps, &p.fc, &p.tc);
     return p;
 }
 

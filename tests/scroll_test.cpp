@@ -14,10 +14,7 @@ protected:
         cpc = gl.colsperchar;
         ASSERT_TRUE(rpl > 1 && cpc > 1) << rpl << " " << cpc;
     }
-    void fill(int n)
-    {
-        for (int i = 0; i < n; ++i) llprintf(0.0, "line %d", i);
-    }
+    void fill(int n) { for (int i = 0; i < n; ++i) llprintf(0.0, "line %d", i); }
     /* A client area showing `rows` rows (whole ones, plus the partial one). */
     void size_rows(int rows)
     {

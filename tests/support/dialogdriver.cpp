@@ -37,10 +37,7 @@ void when_dialog_up(std::function<void(QDialog *)> body)
 QLineEdit *path_field(QDialog *dlg) { return dlg->findChild<QLineEdit *>(); }
 QListWidget *list_box(QDialog *dlg) { return dlg->findChild<QListWidget *>(); }
 
-std::string field_bytes(QDialog *dlg)
-{
-    return path_field(dlg)->property("win32_text").toByteArray().toStdString();
-}
+std::string field_bytes(QDialog *dlg) { return path_field(dlg)->property("win32_text").toByteArray().toStdString(); }
 
 QPushButton *button(QDialog *dlg, const QString &text)
 {

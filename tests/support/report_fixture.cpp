@@ -31,10 +31,7 @@ void expect_chain_consistent()
 {
     int n = 0;
     ll *last = nullptr;
-    for (ll *lp = gl.head; lp; lp = lp->next) {
-        ++n;
-        last = lp;
-    }
+    for (ll *lp = gl.head; lp; lp = lp->next, ++n) last = lp;
     EXPECT_EQ(n, gl.nNumItems) << "lines reachable from head vs nNumItems";
     EXPECT_EQ(last, gl.tail) << "tail is not the last line";
 }
