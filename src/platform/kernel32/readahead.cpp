@@ -25,9 +25,9 @@
  *   when they have been idle for a moment. While reads wait for the disk
  *   (a cold cache), up to four per processor read at once: a worker waiting
  *   for the disk leaves its processor to another, while with the data in
- *   memory more workers would only take turns on the processors. TARVEL_READAHEAD=0, as a walk
- *   begins, turns the read-ahead off for it: every listing is then read by
- *   its caller.
+ *   memory more workers would only take turns on the processors.
+ *   TARVEL_READAHEAD=0, as a walk begins, turns the read-ahead off for it:
+ *   every listing is then read by its caller.
  * - When the walk's own read finds no descriptor or memory left, the workers
  *   finish what they read and start nothing new while it tries once more:
  *   the read-ahead never costs the walk a directory.
