@@ -174,18 +174,12 @@ TEST(Probe, ExistingFilesUntouched)
 // fetchint: the number ahead of the first letter, separators skipped, wrapping at 2^32.
 TEST(FetchInt, Cases)
 {
-    struct Case {
-        const char *text;
-        ULONG value;
-    } cases[] = {
+    const std::pair<std::string, ULONG> cases[] = {
         {"   4,096 bytes in each allocation unit.\n", 4096}, {"1.5", 15}, {"a123", 0}, {"12 ab 34", 12},
         {"-5", 5}, {"4294967295", 4294967295u}, {"4294967296", 0}, {"4294967297", 1},
         {"\xc2\xa0" "7\xe2\x80\xaf" "1", 71}, {"", 0},
     };
-    for (const Case &c : cases) {
-        std::string s(c.text);
-        EXPECT_EQ(fetchint(s.data()), c.value) << "text: \"" << c.text << "\"";
-    }
+    for (auto [text, value] : cases) EXPECT_EQ(fetchint(text.data()), value) << "text: \"" << text << "\"";
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <regex>
 #include <sstream>
 #include <string>
 
@@ -170,7 +169,10 @@ TEST(ScanCli, OutOfMemoryForOneDirectory)
     std::string out, err;
     EXPECT_EQ(run_command("ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=1 " + scanner +
                               " --cluster-size 1024 " + quote(tree.root()), &out, &err), 1);
-    EXPECT_EQ(std::regex_replace(err, std::regex("==[^\n]*\n"), ""), "Error: Memory allocation failed <8>\n");
+    std::string told; /* the sanitizer's own warning of the refused allocation aside */
+    for (size_t at = 0, end; (end = err.find('\n', at)) != std::string::npos; at = end + 1)
+        if (err.compare(at, 2, "==") != 0) told += err.substr(at, end + 1 - at);
+    EXPECT_EQ(told, "Error: Memory allocation failed <8>\n");
     EXPECT_EQ(out.substr(out.find('\n') + 1), tree.root() + "/*.* 0K used, 0K wasted\n\n");
 }
 
