@@ -83,7 +83,7 @@ static int run(int argc, char **argv)
             if (!parsesize(a + 15, &clusterbytes))
                 return badusage(sizewords);
         } else if (strcmp(a, "--format=text") == 0 || strcmp(a, "--format=tsv") == 0) {
-            tsv = a[9] == 't' && a[10] == 's';
+            tsv = strcmp(a, "--format=tsv") == 0;
         } else if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
             fputs(usage, stdout);
             fputs(help, stdout);
