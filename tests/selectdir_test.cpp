@@ -29,13 +29,13 @@ protected:
         MainWindowTest::TearDown();
     }
 
-    /* Opens the dialog: the directory chosen (szTmp, which must be the result), or why there is none. */
+    /* Opens the dialog: the directory chosen (IDOK, the path in szTmp), or why there is none. */
     std::string choose()
     {
-        HINSTANCE hinst = (HINSTANCE)(LONG_PTR)GetWindowLongA(gl.hwnd, GWL_HINSTANCE);
+        HINSTANCE hinst = (HINSTANCE)GetWindowLongPtrA(gl.hwnd, GWLP_HINSTANCE);
         INT_PTR r = DialogBoxParamA(hinst, "SelectDir", gl.hwnd, selectdirDlgProc, 0);
         if (r == 0) return "(cancelled)";
-        return r == (INT_PTR)szTmp ? std::string(szTmp) : "(result " + std::to_string(r) + ")";
+        return r == IDOK ? std::string(szTmp) : "(result " + std::to_string(r) + ")";
     }
     std::string title() { return window_text(hwnd); }
 };

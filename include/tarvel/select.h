@@ -6,10 +6,11 @@
 
 #include <windows.h>
 
-/* The chosen path; the dialog returns its address on Select. */
+/* The chosen path, valid once the dialog has ended with IDOK. */
 extern char szTmp[MAX_PATH];
 
-/* Dialog procedure of the "SelectDir" dialog. Ends with 0 (Cancel) or &szTmp. */
+/* Dialog procedure of the "SelectDir" dialog. Ends with IDOK on Select (the path
+ * in szTmp) or 0 on Cancel. */
 INT_PTR CALLBACK selectdirDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 #endif

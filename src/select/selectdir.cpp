@@ -53,7 +53,7 @@ INT_PTR CALLBACK selectdirDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lP
             /* wsprintfA stops at 1024 characters, well inside nname. */
             wsprintfA(nname, "Directory Sizes of %s", szTmp);
             SetWindowTextA(gl.hwnd, nname);
-            EndDialog(hDlg, (INT_PTR)szTmp);
+            EndDialog(hDlg, IDOK);
             break;
         }
         return TRUE;

@@ -59,7 +59,7 @@ static BOOL runchecker(char *cmdline, HANDLE hstdout)
 
     memset(&si, 0, sizeof si);
     memset(&pi, 0, sizeof pi);
-    si.cb = 68;
+    si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     si.wShowWindow = SW_SHOWMINIMIZED;
     si.hStdOutput = hstdout;

@@ -9,12 +9,13 @@
 
 void getdirectory(void)
 {
-    HINSTANCE hinst = (HINSTANCE)(LONG_PTR)GetWindowLongA(gl.hwnd, GWL_HINSTANCE);
-    INT_PTR chosen = DialogBoxParamA(hinst, "SelectDir", gl.hwnd, selectdirDlgProc, 0);
+    HINSTANCE hinst = (HINSTANCE)GetWindowLongPtrA(gl.hwnd, GWLP_HINSTANCE);
 
-    /* 0 is Cancel; -1 means the dialog could not be shown, which ends the
-     * survey the same way rather than being taken for a path. */
-    if (chosen == 0 || chosen == -1)
+    /* Only Select ends the dialog with IDOK, the chosen path in szTmp. Cancel
+     * (0) and a dialog that could not be shown (-1) end the survey. The path
+     * stays in the buffer rather than travelling as the dialog's result, which
+     * 64-bit Windows cuts to 32 bits. */
+    if (DialogBoxParamA(hinst, "SelectDir", gl.hwnd, selectdirDlgProc, 0) != IDOK)
         return;
-    survey((const char *)chosen);
+    survey(szTmp);
 }

@@ -189,6 +189,9 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName);
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
 
+/* ---- the system's version (kernel32/version.cpp) ---- */
+DWORD WINAPI GetVersion(void);
+
 /* ---- disks (kernel32/disk.cpp) ---- */
 BOOL WINAPI GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster,
                               LPDWORD lpBytesPerSector, LPDWORD lpNumberOfFreeClusters,
@@ -339,7 +342,7 @@ typedef struct tagMSG {
 #define SW_SHOW 5
 #define SW_SHOWDEFAULT 10
 
-#define GWL_HINSTANCE (-6)
+#define GWLP_HINSTANCE (-6)
 #define GWL_ID (-12)
 #define GWL_STYLE (-16)
 
@@ -356,7 +359,6 @@ BOOL WINAPI DestroyWindow(HWND hWnd);
 BOOL WINAPI IsWindow(HWND hWnd);
 BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
-LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex);
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex);
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 

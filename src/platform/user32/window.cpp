@@ -15,8 +15,8 @@
  *   ShowWindow, DestroyWindow (WM_DESTROY, then the handle is invalid; the
  *                      widget goes once Qt is back in its event loop),
  *   IsWindow, SetWindowTextA/GetWindowTextA (the title is kept as raw bytes
- *                      and shown as gdi32/text.h says), GetWindowLongA/GetWindowLongPtrA
- *                      (GWL_HINSTANCE, GWL_STYLE), GetClientRect,
+ *                      and shown as gdi32/text.h says), GetWindowLongPtrA
+ *                      (GWLP_HINSTANCE, GWL_STYLE), GetClientRect,
  *                      GetModuleHandleA (the program's own module only).
  * Qt events arrive at the window procedure as messages: the viewport's paint
  * as WM_PAINT, its resize as WM_SIZE, a menu item as a posted WM_COMMAND with
@@ -78,8 +78,7 @@ std::vector<WindowClass>::iterator find_class(LPCSTR name)
     });
 }
 
-/* The module handle of the program: a fixed value that fits the 32 bits of
- * GetWindowLongA(GWL_HINSTANCE), as Win32's classic image base does. */
+/* The module handle of the program: a fixed value, Win32's classic image base. */
 const HINSTANCE self_module = reinterpret_cast<HINSTANCE>(0x400000);
 
 void add_menu_items(Win32Window *win, QWidget *menu, const std::vector<rc::MenuItem> &items)
@@ -412,7 +411,7 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex)
         return 0;
     auto *win = dynamic_cast<Win32Window *>(w);
     switch (nIndex) {
-    case GWL_HINSTANCE:
+    case GWLP_HINSTANCE:
         return win ? (LONG_PTR)win->instance : (LONG_PTR)self_module;
     case GWL_STYLE:
         return win ? (LONG_PTR)win->style : 0;
@@ -422,11 +421,6 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-}
-
-LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex)
-{
-    return (LONG)GetWindowLongPtrA(hWnd, nIndex);
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect)
