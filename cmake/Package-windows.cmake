@@ -1,7 +1,8 @@
-# The Windows packages (cd build-win && cpack):
+# The Windows packages (cd build-win && cpack; build-win64 likewise):
 #   Tarvel-<version>-win32.zip   tarvel.exe, tarvel-scan.exe, README, licence
 #   Tarvel-<version>-win32.exe   an NSIS installer with a Start-menu entry,
 #                                made where makensis (Debian's nsis) is there
+# named win64 for the 64-bit build, which installs into the 64-bit Program Files.
 install(TARGETS tarvel tarvel-scan RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 
@@ -9,7 +10,10 @@ set(CPACK_PACKAGE_NAME Tarvel)
 set(CPACK_PACKAGE_VENDOR "Tarvel")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Shows the disk space a directory tree uses and wastes")
-set(CPACK_SYSTEM_NAME win32)
+set(CPACK_SYSTEM_NAME ${TARVEL_PACKAGE_SYSTEM})
+if(TARVEL_PACKAGE_SYSTEM STREQUAL win64)
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+endif()
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Tarvel)
 # The Start-menu entry: tarvel.exe, shown as "Tarvel".

@@ -1,4 +1,4 @@
-# The native 32-bit Windows build (cmake/mingw-i686.cmake): the application
+# The native Windows builds (cmake/mingw-x86_64.cmake, cmake/mingw-i686.cmake): the application
 # code against the real Windows headers and libraries. Neither Qt nor
 # src/platform is built; resources/tarvel.rc is compiled by windres.
 enable_language(RC)
@@ -8,11 +8,14 @@ enable_language(RC)
 add_link_options(-static -static-libgcc -static-libstdc++)
 target_link_libraries(tarvel_core PUBLIC user32 gdi32 kernel32)
 
-# The manifest (resources/tarvel.manifest) asks for the UTF-8 code page, so
-# that the "A" calls see every name, and for DPI awareness.
-set(TARVEL_MANIFEST ${CMAKE_CURRENT_SOURCE_DIR}/resources/manifest.rc)
-set_source_files_properties(${TARVEL_MANIFEST} PROPERTIES
-  OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.manifest)
+# The manifest (resources/tarvel.manifest.in) asks for the UTF-8 code page,
+# so that the "A" calls see every name, and for DPI awareness, and names the
+# architecture the toolchain builds for.
+set(TARVEL_MANIFEST_FILE ${CMAKE_CURRENT_BINARY_DIR}/tarvel.manifest)
+set(TARVEL_MANIFEST ${CMAKE_CURRENT_BINARY_DIR}/manifest.rc)
+configure_file(resources/tarvel.manifest.in ${TARVEL_MANIFEST_FILE} @ONLY)
+configure_file(resources/manifest.rc.in ${TARVEL_MANIFEST} @ONLY)
+set_source_files_properties(${TARVEL_MANIFEST} PROPERTIES OBJECT_DEPENDS ${TARVEL_MANIFEST_FILE})
 set_source_files_properties(resources/tarvel.rc PROPERTIES
   OBJECT_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.ico;${CMAKE_CURRENT_SOURCE_DIR}/resources/resource.h")
 
