@@ -46,6 +46,8 @@ TEST(Probe, Reports)
         std::string script, figures;
     } cases[] = {
         {"usual words", "/home/", cat(FakeChecker::report("4,096", "523,776", "401,234")), "1: 8 512 523776 401234"},
+        {"today's wording", "/", cat(" 4096 bytes in each allocation unit.\n 1000 total allocation units on disk.\n"
+                                     " 10 allocation units available on disk.\n"), "1: 8 512 1000 10"},
         {"empty report", "c:\\", "", "0: 0 512 0 0"},
         {"garbage", "/", cat("\x01\x02\xff garbage\n%s%n\n\n"), "0: 0 512 0 0"},
         {"another language", "/", cat("4096 octets dans chaque unite d'allocation.\n"), "0: 0 512 0 0"},

@@ -23,7 +23,9 @@ int chkdskreport(FILE *fp, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc)
             *spc = fetchint(buff) / 512;
         if (strstr(buff, "total allocation units"))
             *tc = fetchint(buff);
-        if (strstr(buff, "available allocation units"))
+        /* Older checkers say "available allocation units", today's
+         * "allocation units available on disk". */
+        if (strstr(buff, "available allocation units") || strstr(buff, "allocation units available"))
             *fc = fetchint(buff);
     }
     return *spc != 0 && *tc != 0 && *fc != 0;

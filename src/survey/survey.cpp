@@ -16,13 +16,25 @@
 #include "tarvel/shell.h"
 #include "tarvel/survey.h"
 
+/* Whether the free-space query may misstate the cluster size: only Windows
+ * 9x did (it capped large FAT32 volumes' figures), and there the checker's
+ * failure is worth a warning. The NT family's query is exact, and its checker
+ * refuses to run without elevation, so a box there would call correct figures
+ * invalid in nearly every survey. GetVersion's high bit marks the non-NT
+ * family. */
+static BOOL fallbackinexact(void)
+{
+    return (GetVersion() & 0x80000000) != 0;
+}
+
 /* Sectors per cluster, bytes per sector, free and total clusters of `drive`,
- * telling the user each time a source fails. */
+ * telling the user each time a source fails where that matters. */
 static void clustersize(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc)
 {
     if (getchkdsk(drive, spc, bps, fc, tc))
         return;
-    mbprintf(fail, "Using CHKDSK failed, wastage results not valid with FAT32");
+    if (fallbackinexact())
+        mbprintf(fail, "Using CHKDSK failed, wastage results not valid with FAT32");
     if (GetDiskFreeSpaceA(drive, spc, bps, fc, tc))
         return;
     mbprintf(fail, "Failed to get Drive <%s> characteristics, wastage results invalid", drive);

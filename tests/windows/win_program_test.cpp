@@ -66,8 +66,8 @@ TEST(Win32Program, OpenSelectSurveyAndClose)
     const int row = a.cy * 8 / 7;
     const COLORREF bar = GetSysColor(COLOR_HIGHLIGHT);
 
-    /* Failure boxes, the only ones this survey raises, are answered as they come; the survey has ended once the one
-     * directory's full bar (x 10 to 131) is on screen in one of the rows. */
+    /* A box would be a fault (the checker's failure is no news on NT-family Windows): each is recorded and answered,
+     * so that the survey still ends, once the one directory's full bar (x 10 to 131) is on screen in one of the rows. */
     std::vector<std::string> boxes;
     bool painted = wait_until([&] {
         if (HWND box = FindWindowA("#32770", "Failure"); box && IsWindowVisible(box)) {
@@ -84,8 +84,7 @@ TEST(Win32Program, OpenSelectSurveyAndClose)
     });
     EXPECT_TRUE(painted) << "no full bar painted";
     EXPECT_EQ(lstrcmpiA(text_of(main).c_str(), ("Directory Sizes of " + tree.root()).c_str()), 0) << text_of(main);
-    for (const std::string &b : boxes)
-        EXPECT_EQ(b, "Failure: Using CHKDSK failed, wastage results not valid with FAT32");
+    EXPECT_EQ(boxes, std::vector<std::string>{});
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);

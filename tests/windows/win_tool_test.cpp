@@ -68,9 +68,11 @@ TEST(Win32Tool, PatternLengthBoundary)
 }
 
 // The probe runs the checker of the system directory as "chkdsk C:", reads
-// its report whatever its exit code, and falls back on the volume's figures
-// for a report without the three figures. A chkdsk.exe planted in the
-// current directory (the surveyed tree, as the dialog leaves it) never runs.
+// its report in either wording whatever its exit code, and falls back on the
+// volume's figures, without a box on this NT-family system, for a report
+// without the three figures or a checker that refuses as an unelevated one
+// does. A chkdsk.exe planted in the current directory (the surveyed tree, as
+// the dialog leaves it) never runs.
 TEST(Win32Tool, ProbeRunsTheSystemChecker)
 {
     WinTree tree;
@@ -79,22 +81,29 @@ TEST(Win32Tool, ProbeRunsTheSystemChecker)
     ASSERT_GT(GetSystemDirectoryA(sysdir, MAX_PATH), 0u);
     const std::string report = tree.path("report.txt"), drive = drive_of(tree.root());
     SetEnvironmentVariableA("TARVEL_FAKE_REPORT", report.c_str());
-    SetEnvironmentVariableA("TARVEL_FAKE_STATUS", "3");
     const std::string unit = "   4,096 bytes in each allocation unit.\r\n";
     DWORD spc, bps, fc, tc;
     ASSERT_TRUE(GetDiskFreeSpaceA(drive.c_str(), &spc, &bps, &fc, &tc));
+    const std::string volume = std::to_string(spc * bps);
     const struct {
-        std::string text, heading, err;
+        std::string text, status, heading;
     } cases[] = {
-        {unit + "   1,000 total allocation units on disk.\r\n      10 available allocation units on disk.\r\n",
-         "4096", ""},
-        {unit, std::to_string(spc * bps), "Failure: Using CHKDSK failed, wastage results not valid with FAT32\r\n"},
+        {unit + "   1,000 total allocation units on disk.\r\n      10 available allocation units on disk.\r\n", "3",
+         "4096"},
+        {"  16,384 bytes in each allocation unit.\r\n   1,000 total allocation units on disk.\r\n"
+         "      10 allocation units available on disk.\r\n",
+         "0", "16384"},
+        {unit, "0", volume},
+        {"Access Denied as you do not have sufficient privileges or\r\nthe disk may be locked by another process.\r\n"
+         "You have to invoke this utility running in elevated mode\r\nand make sure the disk is unlocked.\r\n",
+         "3", volume},
     };
     for (const auto &c : cases) {
         std::ofstream(report, std::ios::binary) << c.text;
+        SetEnvironmentVariableA("TARVEL_FAKE_STATUS", c.status.c_str());
         Scan r = scan("\"" + tree.root() + "\"", tree.root().c_str());
         EXPECT_EQ(r.status, 0u);
-        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.out.substr(0, r.out.find('\r')),
                   "Drive " + drive + " has a cluster size of " + c.heading + " bytes");
         std::ifstream args(report + ".args");
