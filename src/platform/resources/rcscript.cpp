@@ -16,6 +16,7 @@
 #include "resources/embedded.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -24,8 +25,16 @@
 namespace rc {
 namespace {
 
+/* The resource compiler's arithmetic is 32 bits wide and wraps. Every value
+ * the parser holds is brought into that range, so that no sum, negation or
+ * long #define chain can overflow. */
+constexpr long wrap32(unsigned long v)
+{
+    return (long)(int32_t)(uint32_t)v;
+}
+
 /* Win32 constants a script may name, with the values of our <windows.h>. */
-#define RC_CONST(n) {#n, (long)(n)}
+#define RC_CONST(n) {#n, wrap32(n)}
 const struct {
     const char *name;
     long value;
@@ -111,7 +120,7 @@ std::vector<Token> tokenize(const char *p)
         } else if (std::isdigit((unsigned char)*p)) {
             t.kind = Tok::Number;
             char *end = nullptr;
-            t.number = std::strtol(p, &end, 0);
+            t.number = wrap32(std::strtoul(p, &end, 0));
             p = end;
             while (*p == 'L' || *p == 'l' || *p == 'U' || *p == 'u') ++p;
         } else if (std::isalpha((unsigned char)*p) || *p == '_' || *p == '#') {
@@ -221,7 +230,7 @@ private:
             }
             auto n = term();
             if (!n) return std::nullopt;
-            acc = plus ? acc + *n : (acc | *n);
+            acc = plus ? wrap32((unsigned long)acc + (unsigned long)*n) : (acc | *n);
         }
         return acc;
     }
@@ -235,7 +244,10 @@ private:
             if (!v || !accept_punct(')')) return std::nullopt;
             return v;
         }
-        if (is_punct(t, '-')) { auto v = term(); return v ? std::optional<long>(-*v) : v; }
+        if (is_punct(t, '-')) {
+            auto v = term();
+            return v ? std::optional<long>(wrap32(0ul - (unsigned long)*v)) : v;
+        }
         if (is_punct(t, '~') || is_word(t, "NOT")) {
             auto v = term();
             return v ? std::optional<long>(~*v) : v;
