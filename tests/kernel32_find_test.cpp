@@ -6,11 +6,13 @@
 #include <errno.h>
 #include <string.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <map>
 #include <string>
 
 #include "childrun.h"
+#include "platform_testing.h"
 #include "temptree.h"
 
 namespace {
@@ -90,6 +92,28 @@ TEST(FindPatterns, RootAndFailures)
         EXPECT_FALSE(FindClose(bad));
     }
     EXPECT_FALSE(CloseHandle(h)) << "a find handle is closed with FindClose only";
+}
+
+// Without openat2 (a kernel before 5.6, a seccomp filter), the walk component
+// by component refuses links alike, and needs no more than search permission
+// on the directories above: an ordinary user lists a directory below a home
+// of mode 711.
+TEST(FindPatterns, WithoutOpenat2)
+{
+    TempTree t;
+    t.file("home/d/f", 1);
+    t.symlink("link", t.root());
+    t.chmod("home", 0711);
+    std::string out = child_output([&] {
+        testhooks::lack_openat2(true);
+        std::string seen = listing(t.path("link/home") + "/*.*") + listing(t.path("home/link") + "/*.*") +
+                           listing("/*.*").substr(0, 8);
+        if (setgid(65534) != 0 || setuid(65534) != 0) return "SKIP cannot become nobody: " + std::string(strerror(errno));
+        return seen + listing(t.path("home/d") + "/*.*");
+    });
+    if (IsSkipped()) return;
+    const std::string gone = "error " + std::to_string(ERROR_PATH_NOT_FOUND) + "\n";
+    EXPECT_EQ(out, gone + gone + listing("/*.*").substr(0, 8) + listing(t.path("home/d") + "/*.*"));
 }
 
 // Enumerations hold no descriptor: 300 levels open at once under RLIMIT_NOFILE 32.

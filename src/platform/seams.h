@@ -26,6 +26,14 @@ extern bool (*disk_query_fails)();
 /* WaitForSingleObject: how long a wait of `ms` really waits. */
 extern DWORD (*wait_time)(DWORD ms);
 
+/* Reading a directory: an errno to fail the statx of entry `name`, or the
+ * getdents64 read number `read` (0 the first) with; 0 leaves it be. */
+extern int (*statx_fault)(const char *name);
+extern int (*getdents_fault)(unsigned read);
+
+/* Opening a directory: TRUE behaves as a kernel without openat2. */
+extern bool (*openat2_missing)();
+
 } // namespace seams
 
 #endif

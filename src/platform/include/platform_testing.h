@@ -48,6 +48,15 @@ void fail_disk_free_space(bool fail);
  * asked), so that a limit of a minute is reached in well under a second. */
 void speed_up_waits(DWORD factor);
 
+/* Reading directories, on every thread: the statx of each entry whose name
+ * begins with `prefix` fails with `statx_errno`, and the getdents64 read
+ * number `read` (0 the first) of every directory fails with
+ * `getdents_errno`; 0 leaves each be. */
+void fail_directory_reads(const std::string &prefix, int statx_errno, unsigned read, int getdents_errno);
+
+/* While true, directories are opened as on a kernel without openat2. */
+void lack_openat2(bool lack);
+
 /* The enumerations (FindFirstFileA handles) open now. */
 size_t live_find_handles();
 

@@ -34,9 +34,19 @@ DWORD error_from_errno(int e)
     case EACCES:
     case EPERM:
     case EISDIR:
-    case ELOOP: /* a link met where the layer never follows one */
     case ETXTBSY:
     case EBUSY: return ERROR_ACCESS_DENIED;
+    case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
+    case EIO: return ERROR_IO_DEVICE;
+    case EUCLEAN: return ERROR_FILE_CORRUPT;
+    case ESTALE:
+    case ENOTCONN:
+    case ETIMEDOUT:
+    case ECONNRESET:
+    case EHOSTDOWN: return ERROR_UNEXP_NET_ERR;
+    case EOVERFLOW: return ERROR_ARITHMETIC_OVERFLOW;
+    case ENOSYS:
+    case ENOTSUP: return ERROR_NOT_SUPPORTED;
     case EBADF: return ERROR_INVALID_HANDLE;
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case EEXIST: return ERROR_FILE_EXISTS;

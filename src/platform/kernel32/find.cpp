@@ -29,11 +29,14 @@
  *      anything else    FILE_ATTRIBUTE_NORMAL with its size (regular files,
  *                       FIFOs, sockets, devices alike)
  *    "." and ".." are directories without a statx. An entry that vanishes
- *    before its statx is left out; one that cannot be examined for another
- *    reason is yielded with the kind the directory listing gave and size 0.
+ *    before its statx is left out, as if it had never been there.
+ *  - A listing that is not whole says so at its end: when reading the
+ *    directory fails part way (an I/O error), or an entry cannot be examined
+ *    (an I/O error, no search permission), the entries read are yielded and
+ *    then FindNextFileA fails with that error instead of
+ *    ERROR_NO_MORE_FILES (FindFirstFileA, where none was read). Running out
+ *    of memory for a listing fails the call.
  *  - No times and no short names: those fields are zero and empty.
- *  - Reading a directory that fails part way (an I/O error) yields what was
- *    read before; running out of memory for it fails the call.
  */
 #include <windows.h>
 
@@ -100,10 +103,11 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
-    if (f->count == 0) { /* nothing matched */
+    if (f->count == 0) { /* nothing matched, or nothing could be read */
+        const DWORD why = f->error ? f->error : ERROR_FILE_NOT_FOUND;
         k32::readahead::closed(f);
         k32::free_listing(f);
-        SetLastError(ERROR_FILE_NOT_FOUND);
+        SetLastError(why);
         return INVALID_HANDLE_VALUE;
     }
     if (!k32::register_object(f)) {
@@ -129,7 +133,7 @@ BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
         return FALSE;
     }
     if (f->next >= f->count) {
-        SetLastError(ERROR_NO_MORE_FILES);
+        SetLastError(f->error ? f->error : ERROR_NO_MORE_FILES);
         return FALSE;
     }
     fill(lpFindFileData, f, f->records[f->next++]);

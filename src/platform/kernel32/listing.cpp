@@ -10,6 +10,7 @@
  * (find.cpp) says what the records hold.
  */
 #include "listing.h"
+#include "seams.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -58,25 +59,30 @@ struct Scratch {
 thread_local Scratch scratch;
 
 /* Reads every entry of the open directory into the scratch buffer; returns
- * the bytes read, or -1 with errno set when nothing could be read. */
-ssize_t read_whole_directory(int dfd)
+ * the bytes read, or -1 with errno set when nothing could be read. A read
+ * that fails after others succeeded keeps what they read, its errno in
+ * *partial. */
+ssize_t read_whole_directory(int dfd, int *partial)
 {
     size_t used = 0;
-    for (;;) {
+    for (unsigned reads = 0;; reads++) {
         /* getdents64 needs room for at least one full entry (about 280 bytes). */
         if (scratch.size - used < 32 * 1024 && !scratch.grow()) {
             /* Part of a directory is no listing of it: the whole call fails. */
             errno = ENOMEM;
             return -1;
         }
-        ssize_t n = getdents64(dfd, scratch.data + used, scratch.size - used);
+        int injected = seams::getdents_fault ? seams::getdents_fault(reads) : 0;
+        ssize_t n = injected ? (errno = injected, -1) : getdents64(dfd, scratch.data + used, scratch.size - used);
         if (n == 0)
             break;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            if (used) /* keep what was read before the failure */
+            if (used) { /* keep what was read before the failure, and say so */
+                *partial = errno;
                 break;
+            }
             return -1;
         }
         used += static_cast<size_t>(n);
@@ -94,32 +100,19 @@ inline bool is_dot_or_dotdot(const char *n)
     return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
 }
 
-/* The attributes of an entry whose statx failed for a reason other than its
- * disappearance: what the listing's type says, no size. */
-uint16_t attributes_from_dtype(unsigned char type)
-{
-    if (type == DT_DIR)
-        return FILE_ATTRIBUTE_DIRECTORY;
-    if (type == DT_LNK)
-        return FILE_ATTRIBUTE_REPARSE_POINT;
-    return FILE_ATTRIBUTE_NORMAL;
-}
-
-/* Fills one record from a statx of `name` relative to the directory. Returns
- * false for an entry that has vanished since the listing. `dirdev` is the
- * directory's own device, looked up on first need. */
-bool examine(int dfd, const char *name, unsigned char dtype, Record &r, bool &dirdev_known,
-             uint32_t &dirmajor, uint32_t &dirminor)
+/* Fills one record from a statx of `name` relative to the directory.
+ * Returns 0, or the errno of an entry that could not be examined (ENOENT
+ * for one that has vanished since the listing). `dirdev` is the directory's
+ * own device, looked up on first need. */
+int examine(int dfd, const char *name, unsigned char dtype, Record &r, bool &dirdev_known,
+            uint32_t &dirmajor, uint32_t &dirminor)
 {
     struct statx sx;
     r.size = 0;
-    if (statx(dfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
-              STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) != 0) {
-        if (errno == ENOENT)
-            return false;
-        r.attributes = attributes_from_dtype(dtype);
-        return true;
-    }
+    int injected = seams::statx_fault ? seams::statx_fault(name) : 0;
+    if (injected || statx(dfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
+                          STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) != 0)
+        return injected ? injected : errno;
     mode_t type = (sx.stx_mask & STATX_TYPE) ? (sx.stx_mode & S_IFMT) : DTTOIF(dtype);
     if (S_ISDIR(type)) {
         r.attributes = FILE_ATTRIBUTE_DIRECTORY;
@@ -146,11 +139,12 @@ bool examine(int dfd, const char *name, unsigned char dtype, Record &r, bool &di
         r.attributes = FILE_ATTRIBUTE_NORMAL;
         r.size = sx.stx_size;
     }
-    return true;
+    return 0;
 }
 
 /* Builds the enumeration from the listing in the scratch buffer. NULL with
- * errno set when memory runs out. */
+ * errno set when memory runs out. An entry that cannot be examined is left
+ * out, and the first such failure becomes the listing's error. */
 Find *collect(int dfd, size_t listed, const NameFilter &filter)
 {
     /* First pass: how many entries match and how much room their names need. */
@@ -180,6 +174,7 @@ Find *collect(int dfd, size_t listed, const NameFilter &filter)
     f->records = reinterpret_cast<Record *>(f + 1);
     f->names = reinterpret_cast<char *>(f->records + count);
     f->next = 0;
+    f->error = 0;
 
     /* Second pass: one statx per entry while the directory is open. */
     bool dirdev_known = false;
@@ -194,8 +189,10 @@ Find *collect(int dfd, size_t listed, const NameFilter &filter)
         if (is_dot_or_dotdot(e->d_name)) {
             r.size = 0;
             r.attributes = FILE_ATTRIBUTE_DIRECTORY;
-        } else if (!examine(dfd, e->d_name, e->d_type, r, dirdev_known, dirmajor, dirminor)) {
-            continue; /* vanished */
+        } else if (int failed = examine(dfd, e->d_name, e->d_type, r, dirdev_known, dirmajor, dirminor)) {
+            if (failed != ENOENT && f->error == 0) /* a vanished entry is no failure */
+                f->error = error_from_errno(failed);
+            continue;
         }
         r.name = static_cast<uint32_t>(namepos);
         r.namelen = static_cast<uint16_t>(len);
@@ -210,9 +207,8 @@ Find *collect(int dfd, size_t listed, const NameFilter &filter)
 /* Opens `dir` for listing, following no link in any component. */
 int open_directory(const char *dir)
 {
-    constexpr int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     static std::atomic<bool> have_openat2{true};
-    if (have_openat2) {
+    if (have_openat2 && !(seams::openat2_missing && seams::openat2_missing())) {
         struct open_how how = {};
         /* RESOLVE_NO_SYMLINKS refuses a link as the last component too, with
          * ELOOP (O_NOFOLLOW would say ENOTDIR, as for a file). */
@@ -223,8 +219,12 @@ int open_directory(const char *dir)
             return fd;
         have_openat2 = false;
     }
-    /* A kernel before 5.6: one component at a time, each without following. */
-    int fd = open(dir[0] == '/' ? "/" : ".", flags);
+    /* A kernel before 5.6: one component at a time, each without following.
+     * The components above the directory are only passed through, so they
+     * are opened as paths: search permission suffices, as with openat2. */
+    constexpr int through = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    constexpr int listed = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int fd = open(dir[0] == '/' ? "/" : ".", through);
     for (const char *p = dir; fd >= 0 && *p;) {
         while (*p == '/')
             p++;
@@ -240,12 +240,25 @@ int open_directory(const char *dir)
         }
         memcpy(part, p, len);
         part[len] = '\0';
-        int next = openat(fd, part, flags);
+        const bool last = end[strspn(end, "/")] == '\0';
+        int next = openat(fd, part, last ? listed : through);
+        struct stat st;
+        /* O_PATH opens a link as a non-directory: tell it as the link it is. */
+        if (next < 0 && errno == ENOTDIR && fstatat(fd, part, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+            errno = ELOOP;
         int e = errno;
         close(fd);
         errno = e;
         fd = next;
         p = end;
+    }
+    /* "/" or "." itself: what was opened to pass through must be listed. */
+    if (fd >= 0 && (fcntl(fd, F_GETFL) & O_PATH)) {
+        int listable = openat(fd, ".", listed);
+        int e = errno;
+        close(fd);
+        errno = e;
+        fd = listable;
     }
     return fd;
 }
@@ -270,12 +283,15 @@ Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error)
         *error = open_error(errno);
         return nullptr;
     }
-    ssize_t listed = read_whole_directory(dfd);
+    int partial = 0;
+    ssize_t listed = read_whole_directory(dfd, &partial);
     Find *f = nullptr;
     int saved = errno;
     if (listed >= 0) {
         f = collect(dfd, static_cast<size_t>(listed), filter);
         saved = errno;
+        if (f && partial) /* the read's own failure comes before any entry's */
+            f->error = error_from_errno(partial);
     }
     close(dfd);
     scratch.trim();

@@ -29,6 +29,7 @@ struct Record {
 struct Find : Object {
     size_t count;
     size_t next;
+    DWORD error; /* why the listing stops short of the directory's end; 0 when whole */
     size_t bytes;
     bool root; /* the first listing of a walk the read-ahead follows */
     Record *records;
@@ -44,7 +45,9 @@ struct NameFilter {
 
 /* Reads directory `dir` ("." is the current one): the entries `filter`
  * takes, each with one statx. NULL with the Win32 error in *error when the
- * directory cannot be opened or read, or memory runs out. Any thread may call it. */
+ * directory cannot be opened or read at all, or memory runs out. A read that
+ * fails part way, or an entry that cannot be examined, leaves the entries
+ * read and the error in the listing's `error`. Any thread may call it. */
 Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error);
 
 void free_listing(Find *f);

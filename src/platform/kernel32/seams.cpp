@@ -10,5 +10,8 @@ bool (*global_alloc_fails)() = nullptr;
 bool (*global_free_fails)() = nullptr;
 bool (*disk_query_fails)() = nullptr;
 DWORD (*wait_time)(DWORD) = nullptr;
+int (*statx_fault)(const char *) = nullptr;
+int (*getdents_fault)(unsigned) = nullptr;
+bool (*openat2_missing)() = nullptr;
 
 } // namespace seams

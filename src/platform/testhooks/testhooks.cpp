@@ -7,6 +7,7 @@
 #include "kernel32/k32.h"
 #include "seams.h"
 
+#include <cstring>
 #include <mutex>
 
 namespace testhooks {
@@ -34,6 +35,10 @@ int answer(HWND owner, const char *text, const char *caption, UINT type)
 std::mutex countdowns;
 int alloc_countdown = 0, free_countdown = 0;
 bool disk_fails = false;
+std::string statx_prefix;
+int statx_errno = 0, getdents_errno = 0;
+unsigned getdents_read = 0;
+bool openat2_lacking = false;
 DWORD wait_factor = 1;
 
 bool fires(int &countdown)
@@ -86,6 +91,25 @@ void fail_disk_free_space(bool fail)
 {
     disk_fails = fail;
     seams::disk_query_fails = [] { return disk_fails; };
+}
+
+/* Set while no walk runs; the workers only read them. */
+void fail_directory_reads(const std::string &prefix, int sx_errno, unsigned read, int gd_errno)
+{
+    statx_prefix = prefix;
+    statx_errno = sx_errno;
+    getdents_read = read;
+    getdents_errno = gd_errno;
+    seams::statx_fault = [](const char *name) {
+        return strncmp(name, statx_prefix.c_str(), statx_prefix.size()) == 0 ? statx_errno : 0;
+    };
+    seams::getdents_fault = [](unsigned n) { return n == getdents_read ? getdents_errno : 0; };
+}
+
+void lack_openat2(bool lack)
+{
+    openat2_lacking = lack;
+    seams::openat2_missing = [] { return openat2_lacking; };
 }
 
 void speed_up_waits(DWORD factor)
