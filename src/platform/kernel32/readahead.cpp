@@ -31,6 +31,11 @@
  * - When the walk's own read finds no descriptor or memory left, the workers
  *   finish what they read and start nothing new while it tries once more:
  *   the read-ahead never costs the walk a directory.
+ * - It is an optimisation only: a worker that cannot get memory for its
+ *   bookkeeping gives its directory back to the walk and ends, a thread that
+ *   cannot be made means fewer workers, and the walk that cannot get memory
+ *   for the read-ahead's books reads for itself. Each worker has a small
+ *   stack of its own (workerstack), not the default megabytes.
  * - fork() leaves the child a read-ahead without workers or listings.
  */
 #include "readahead.h"
@@ -47,7 +52,6 @@
 #include <mutex>
 #include <new>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -59,6 +63,9 @@ constexpr size_t max_waiting_bytes = 64u << 20;
 constexpr size_t max_waiting_listings = 1024;
 constexpr auto idle_time = std::chrono::milliseconds(50);
 constexpr double slow_read_us = 300, fast_read_us = 120;
+/* A worker's stack: a read's frames take a few KiB, the sanitizers' several
+ * times that. */
+constexpr size_t workerstack = 128 * 1024;
 
 using Key = std::vector<uint32_t>;
 
@@ -124,6 +131,8 @@ Engine &engine()
         cpu_set_t cpus;
         long n = sched_getaffinity(0, sizeof cpus, &cpus) == 0 ? CPU_COUNT(&cpus) : sysconf(_SC_NPROCESSORS_ONLN);
         made->processors = made->pool = n > 0 ? static_cast<int>(n) : 1;
+        /* Room for any path, so that naming the read awaited never allocates. */
+        made->awaited.reserve(MAX_PATH);
         the_engine = made;
         pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child);
         return made;
@@ -190,6 +199,20 @@ bool room_to_read(Engine &e)
 
 void work();
 
+/* Starts one worker; false when no thread can be made now. */
+bool start_worker()
+{
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0)
+        return false;
+    pthread_t thread;
+    bool made = pthread_attr_setstacksize(&attr, workerstack) == 0 &&
+                pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED) == 0 &&
+                pthread_create(&thread, &attr, [](void *) -> void * { work(); return nullptr; }, nullptr) == 0;
+    pthread_attr_destroy(&attr);
+    return made;
+}
+
 /* The sub-directories of `f` (the listing of `dir`, at `key`) with their
  * keys, in enumeration order; made outside the lock. */
 std::vector<std::pair<Key, std::string>> subdirectories(const std::string &dir, const Key &key, const Find *f)
@@ -224,12 +247,9 @@ void queue_up(Engine &e, std::vector<std::pair<Key, std::string>> &subs)
     if (e.idle > 0)
         e.work.notify_all();
     while (e.workers < e.pool && e.workers < static_cast<int>(e.queue.size())) {
-        try {
-            std::thread(work).detach();
-            e.workers++;
-        } catch (const std::exception &) {
+        if (!start_worker())
             break; /* no thread now: the walk reads on its own */
-        }
+        e.workers++;
     }
 }
 
@@ -248,10 +268,17 @@ void work()
             return;
         }
         auto first = e.queue.begin();
-        const std::string path = first->second;
-        const Key key = first->first;
+        std::string path;
+        Key key;
+        try {
+            path = first->second;
+            key = first->first;
+        } catch (const std::bad_alloc &) {
+            e.workers--; /* the directory stays queued: the walk reads it */
+            return;
+        }
         e.queue.erase(first);
-        e.jobs[path].state = Job::reading;
+        e.jobs.find(path)->second.state = Job::reading;
         e.reading++;
         const unsigned generation = e.generation;
 
@@ -261,8 +288,14 @@ void work()
         Find *f = read_listing(path.c_str(), every_name(), &error);
         const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began).count();
         std::vector<std::pair<Key, std::string>> subs;
-        if (f)
-            subs = subdirectories(path, key, f);
+        bool booked = true; /* memory was there for the listing's sub-directories */
+        if (f) {
+            try {
+                subs = subdirectories(path, key, f);
+            } catch (const std::bad_alloc &) {
+                booked = false;
+            }
+        }
         hold.lock();
         e.reading--;
         /* Reads from memory take tens of microseconds; some hundreds mean
@@ -281,19 +314,27 @@ void work()
         if (generation != e.generation || it == e.jobs.end()) {
             if (f)
                 free_listing(f); /* the walk it was for is gone */
-            continue;
-        }
-        Job &job = it->second;
-        if (!f && out_of_resources(error)) {
-            job.state = Job::given_back; /* the walk reads it itself */
+        } else if (!booked || (!f && out_of_resources(error))) {
+            if (f)
+                free_listing(f);
+            it->second.state = Job::given_back; /* the walk reads it itself */
         } else {
+            Job &job = it->second;
             job.state = Job::ready;
             job.find = f;
             job.error = error;
             e.waiting_count++;
             if (f)
                 e.waiting_bytes += f->bytes;
-            queue_up(e, subs);
+            try {
+                queue_up(e, subs);
+            } catch (const std::bad_alloc &) {
+                booked = false; /* those not queued the walk reads itself */
+            }
+        }
+        if (!booked) { /* memory is short: one worker fewer */
+            e.workers--;
+            return;
         }
     }
 }
@@ -325,8 +366,13 @@ Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, 
 Find *list(const char *dir, DWORD *error)
 {
     Engine &e = engine();
+    std::string path;
+    try {
+        path = dir;
+    } catch (const std::bad_alloc &) {
+        return read_listing(dir, every_name(), error); /* no memory for the books: read alone */
+    }
     std::unique_lock<std::mutex> hold(e.lock);
-    const std::string path = dir;
     Key key;
     bool begins = false;
     auto it = e.jobs.find(path);
@@ -356,7 +402,7 @@ Find *list(const char *dir, DWORD *error)
         e.waiters--;
         if (it != e.jobs.end() && it->second.state == Job::ready) {
             const bool wasfull = e.full;
-            Job job = it->second;
+            Job job = std::move(it->second); /* a move: nothing to allocate */
             e.jobs.erase(it);
             e.waiting_count--;
             if (job.find)
@@ -370,8 +416,8 @@ Find *list(const char *dir, DWORD *error)
             reset(e);
             begins = true;
         } else {
-            key = it->second.key; /* queued, or given back: read here */
-            e.queue.erase(key);
+            e.queue.erase(it->second.key); /* queued, or given back: read here */
+            key = std::move(it->second.key);
             e.jobs.erase(it);
         }
     }
@@ -381,14 +427,22 @@ Find *list(const char *dir, DWORD *error)
     std::vector<std::pair<Key, std::string>> subs;
     if (f) {
         hold.unlock();
-        subs = subdirectories(path, key, f);
+        try {
+            subs = subdirectories(path, key, f);
+        } catch (const std::bad_alloc &) {
+            subs.clear(); /* nothing read ahead below this one */
+        }
         hold.lock();
     }
 
     if (f && generation == e.generation) {
         if (begins)
             e.root = f;
-        queue_up(e, subs);
+        try {
+            queue_up(e, subs);
+        } catch (const std::bad_alloc &) {
+            /* those not queued the walk reads itself */
+        }
     }
     return f;
 }
