@@ -182,7 +182,7 @@ void directory(const char *dir, double, double, double, double)
         ADD_FAILURE() << "could not swap " << victim;
     b = c = "";
 }
-const struct scanwatch_ watch = {directory, nullptr};
+const struct scanwatch_ watch = {directory, nullptr, nullptr};
 } // namespace swap
 
 TEST_F(ScanTest, SwappedForALinkIsNotFollowed)
@@ -233,6 +233,63 @@ TEST_F(ScanTest, OutOfDescriptorsIsTold)
         return out;
     });
     EXPECT_EQ(r.output, "0.000000 0 | Error: Memory allocation failed <4>");
+}
+
+std::vector<std::string> told; /* the directories the scan could not read whole, with the code */
+void record_unreadable(const char *dir, DWORD code)
+{
+    told.push_back(std::string(dir) + " " + std::to_string(code));
+}
+const struct scanwatch_ recorder = {nullptr, record_unreadable, nullptr};
+
+// A listing that is not whole is counted as far as it was read, and told once
+// per directory with the system's reason, read-ahead on and off: an entry
+// whose size cannot be read (EIO on its statx), a read of a directory that
+// fails part way (EIO on the second of its reads), a directory whose first
+// read fails. The rest of the tree counts in full.
+TEST_F(ScanTest, IncompleteListingsAreCountedAndTold)
+{
+    tree.file("a/ok", 1000);
+    tree.file("a/bad", 3000);
+    tree.file("b/f", 10);
+    for (int i = 0; i < 5000; i++) tree.file("many/f" + std::to_string(10000 + i), 1);
+    for (const char *readahead : {"1", "0"}) {
+        setenv("TARVEL_READAHEAD", readahead, 1);
+        struct {
+            const char *rel;
+            int statx_errno, getdents_errno;
+            unsigned read;
+            std::string lines, told; /* the lines' used bytes, and what was told */
+        } cases[] = {
+            {"a", EIO, 0, 0, "1000", pat("a") + " 1117"},
+            {"many", 0, EIO, 1, "partial", pat("many") + " 1117"},
+            {"b", 0, EIO, 0, "0", pat("b") + " 1117"},
+        };
+        for (const auto &c : cases) {
+            SCOPED_TRACE(std::string(c.rel) + " read-ahead " + readahead);
+            reset_report();
+            told.clear();
+            dgl.unread = 0;
+            scanwatch = &recorder;
+            testhooks::fail_directory_reads("bad", c.statx_errno, c.read, c.getdents_errno);
+            double used = scan(c.rel, 1024);
+            testhooks::fail_directory_reads("", 0, 0, 0);
+            scanwatch = nullptr;
+            EXPECT_EQ(told, std::vector<std::string>{c.told});
+            EXPECT_EQ(dgl.unread, 1);
+            if (std::string(c.lines) == "partial") /* a large buffer may hold them all at the first read */
+                EXPECT_TRUE(used > 0 && used <= 5000) << used;
+            else
+                EXPECT_EQ(std::to_string((long)used), c.lines);
+        }
+        reset_report();
+        told.clear();
+        scanwatch = &recorder;
+        EXPECT_EQ(scan("", 1024), 1000 + 3000 + 10 + 5000);
+        scanwatch = nullptr;
+        EXPECT_EQ(told, std::vector<std::string>{}) << "the whole tree, without faults";
+    }
+    unsetenv("TARVEL_READAHEAD");
 }
 
 // Sizes beyond 32 bits are whole, and sums beyond 2^64 bytes (three sparse

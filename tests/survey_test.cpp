@@ -2,6 +2,7 @@
 // the scan, the scale, and what happens to the old report.
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -60,6 +61,28 @@ TEST_F(SurveyTest, CheckerFiguresUsed)
     EXPECT_TRUE(boxes().empty()) << box_texts()[0];
     EXPECT_EQ(fake.files_in_tmpdir(), 0) << "the checker's report file is removed";
     expect_chain_consistent();
+}
+
+// Directories that could not be read completely get no box each (a survey of
+// "/" meets dozens) but one for the whole survey, once it is over, with their
+// count; their lines show what was read. A whole survey shows none.
+TEST_F(SurveyTest, OneBoxForDirectoriesNotReadCompletely)
+{
+    fake.prints(FakeChecker::report("4,096", "1000", "10"));
+    tree.file("a/bad", 10);
+    tree.file("a/ok", 4096);
+    tree.file("b/c/bad", 10);
+    tree.file("d/f", 1);
+    testhooks::fail_directory_reads("bad", EIO, 0, 0);
+    survey(tree.root().c_str());
+    testhooks::fail_directory_reads("", 0, 0, 0);
+    EXPECT_EQ(box_texts(),
+              std::vector<std::string>{"Failure: 2 directories could not be read completely; their figures are incomplete"});
+    const std::vector<std::string> lines = report_lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), pattern_of(tree.path("a")) + " 4K used, 0K wasted"), lines.end());
+    testhooks::clear_recorded_message_boxes();
+    survey(tree.root().c_str());
+    EXPECT_TRUE(boxes().empty()) << box_texts()[0];
 }
 
 // The drive-size warning comes first only where the drive's bytes reach 2^53,

@@ -12,7 +12,8 @@
 
 /* The drive record. */
 struct dgl_ {
-    DWORD bpc; /* bytes per allocation unit of the surveyed drive (survey; read by doitto) */
+    DWORD bpc;  /* bytes per allocation unit of the surveyed drive (survey; read by doitto) */
+    int unread; /* directories the scan could not read completely (doitto; survey zeroes and tells it) */
 };
 extern struct dgl_ dgl;
 
@@ -43,9 +44,12 @@ struct scanwatch_ {
      * wasted by its own files, and by everything below it. */
     void (*directory)(const char *dir, double bytesused, double byteswasted,
                       double sdbytesused, double sdbyteswasted);
-    /* A directory that could not be listed (its line shows zeros), with the
-     * platform's error code. */
+    /* A directory that could not be listed, or not completely (its line
+     * shows what was read), with the platform's error code. */
     void (*unreadable)(const char *dir, DWORD code);
+    /* A sub-directory `name` of `dir` left out because its path would be too
+     * long; NULL shows the program's box instead. */
+    void (*toolong)(const char *dir, const char *name);
 };
 extern const struct scanwatch_ *scanwatch;
 

@@ -21,4 +21,5 @@ struct gl_ gl = {
 
 struct dgl_ dgl = {
     0, /* bpc, until the first survey sets it */
+    0, /* unread */
 };

@@ -7,10 +7,11 @@
  * mounts, and links of any kind, are never entered, so one scan measures one
  * filesystem with one cluster size and cannot run away along a link cycle.
  *
- * A directory that cannot be listed gets a line of zeros, as one that has
- * gone; one that cannot be listed because the machine ran out (of memory, of
- * file descriptors) is not empty, and the user is told, as when a line
- * cannot be stored. Sums stay doubles all the way up: exact to 2^53 bytes,
+ * A directory that cannot be listed, or not to its end, gets a line of what
+ * was read, and is counted in dgl.unread for the survey to tell; one that has
+ * gone is no failure. One that cannot be listed because the machine ran out
+ * (of memory, of file descriptors) gets no line, and the user is told at
+ * once, as when a line cannot be stored. Sums stay doubles all the way up: exact to 2^53 bytes,
  * never converted where they could overflow.
  */
 #include <windows.h>
@@ -70,6 +71,13 @@ static BOOL outofresources(DWORD code)
     return code == ERROR_NOT_ENOUGH_MEMORY || code == ERROR_TOO_MANY_OPEN_FILES;
 }
 
+/* The enumeration ended as a whole one ends: at its last entry, at no entry
+ * (an empty root), or at a directory that has gone meanwhile. */
+static BOOL listingdone(DWORD code)
+{
+    return code == ERROR_NO_MORE_FILES || code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
 double doitto(char *dir, double *waste)
 {
     double bytesused = 0, byteswasted = 0, sdbytesused = 0, sdbyteswasted = 0, w;
@@ -82,17 +90,15 @@ double doitto(char *dir, double *waste)
         return 0; /* no line, as when llprintf runs out */
     }
 
+    DWORD stopped = ERROR_NO_MORE_FILES; /* why the enumeration ended */
     HANDLE hFind = FindFirstFileA(dir, &lv->fd);
     if (hFind == INVALID_HANDLE_VALUE) {
-        DWORD code = GetLastError();
-        if (outofresources(code)) {
+        stopped = GetLastError();
+        if (outofresources(stopped)) {
             delete lv;
-            mbprintf(err, "Memory allocation failed <%d>", (int)code);
+            mbprintf(err, "Memory allocation failed <%d>", (int)stopped);
             return 0;
         }
-        /* Nothing matched is an empty root; anything else could not be read. */
-        if (code != ERROR_FILE_NOT_FOUND && code != ERROR_NO_MORE_FILES && scanwatch && scanwatch->unreadable)
-            scanwatch->unreadable(dir, code);
     }
     BOOL searching = TRUE;
     while (hFind != INVALID_HANDLE_VALUE && searching) {
@@ -109,6 +115,8 @@ double doitto(char *dir, double *waste)
                 strcat(lv->sdir, PATHSEPSTR PATTERNTAIL);
                 sdbytesused += doitto(lv->sdir, &w);
                 sdbyteswasted += w;
+            } else if (scanwatch && scanwatch->toolong) {
+                scanwatch->toolong(dir, fd->cFileName);
             } else {
                 mbprintf(fail, "Directory Path too long");
             }
@@ -119,11 +127,18 @@ double doitto(char *dir, double *waste)
             bytesused += (double)size;
             byteswasted += (double)tailwaste(size);
         }
-        searching = FindNextFileA(hFind, &lv->fd);
+        if (!(searching = FindNextFileA(hFind, &lv->fd)))
+            stopped = GetLastError();
     }
     if (hFind != INVALID_HANDLE_VALUE)
         FindClose(hFind);
     delete lv;
+
+    if (!listingdone(stopped)) {
+        dgl.unread++;
+        if (scanwatch && scanwatch->unreadable)
+            scanwatch->unreadable(dir, stopped);
+    }
 
     appendline(dir, bytesused, byteswasted, sdbytesused, sdbyteswasted);
     *waste = byteswasted + sdbyteswasted;

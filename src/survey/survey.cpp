@@ -128,8 +128,13 @@ void survey(const char *path, DWORD clusterbytes)
         llprintf(-1.0, "Drive %s is larger than 4 Gbytes, Tarvel may produce inaccurate data", drive);
     llprintf(-1.0, "Drive %s has a cluster size of %lu bytes", drive, (unsigned long)(spc * bps));
 
+    dgl.unread = 0;
     gl.totalbytesused = doitto(buff, &dt);
     llprintf(-1.0, "%s", "");
 
     SetCursor(hcurr);
+    /* One box for the whole survey: a survey of "/" as an ordinary user
+     * meets dozens of such directories. */
+    if (dgl.unread > 0)
+        mbprintf(fail, "%d directories could not be read completely; their figures are incomplete", dgl.unread);
 }
