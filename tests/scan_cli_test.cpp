@@ -25,7 +25,7 @@ TEST(ScanCli, CommandLine)
 {
     const std::string usage = "usage: tarvel-scan [--cluster-size N] [--format=text|tsv] DIR\n";
     for (std::string args : {"", "--cluster-size", "--cluster-size abc /", "--cluster-size 0 /", "--bogus /",
-                             "/ /tmp", "--format=csv /"}) {
+                             "/ /tmp", "--format=csv /", "--", "-- / extra"}) {
         std::string out, err;
         EXPECT_EQ(run_command(scanner + " " + args, &out, &err), 2) << args;
         EXPECT_NE(err.find(usage), std::string::npos) << args;
@@ -42,7 +42,8 @@ TEST(ScanCli, CommandLine)
 // The whole report, one output line per report line, control bytes escaped;
 // the exit status says whether it is whole: 0 (a probe that fell back on the
 // volume's figures included), else 1 with the reason on standard error. A
-// relative DIR is surveyed under its full path.
+// relative DIR is surveyed under its full path, and so is one after "--"
+// that looks like an option. A link loop as DIR is told as one.
 TEST(ScanCli, ReportAndStatus)
 {
     FakeChecker fake; /* none: the probe falls back, which is no loss */
@@ -63,8 +64,12 @@ TEST(ScanCli, ReportAndStatus)
         {quote(tree.root()), "~\n", fallback, 0},
         {quote(tree.path("missing")), "", "tarvel-scan: " + tree.path("missing") + ": No such file or directory\n", 1},
         {quote(tree.path("plain")), "", "tarvel-scan: " + tree.path("plain") + ": Not a directory\n", 1},
+        {"--cluster-size 512 -- -dash", "~" + tree.root() + "/-dash/*.* 0K used, 0K wasted\n", "", 0},
+        {quote(tree.path("loop")), "", "tarvel-scan: " + tree.path("loop") + ": Too many levels of symbolic links\n", 1},
     };
     tree.dir("sub");
+    tree.dir("-dash");
+    tree.symlink("loop", "loop");
     for (const auto &c : cases) {
         std::string out, err;
         EXPECT_EQ(run_command("cd " + quote(tree.root()) + " && " + scanner + " " + c.args, &out, &err), c.status)
@@ -77,7 +82,9 @@ TEST(ScanCli, ReportAndStatus)
 
 // --format=tsv is the same scan in exact bytes: the driver's line as a
 // comment, the heading, one row per directory in the report's order, each
-// rounding to its text line's kilobytes and adding up; names escaped alike.
+// rounding to its text line's kilobytes and adding up; names escaped alike,
+// the backslash too, so that a newline and a literal "\012" differ; a name
+// ending in ':' is no drive root and gets no separator.
 TEST(ScanCli, TsvAgreesWithTheText)
 {
     TempTree tree;
@@ -86,6 +93,7 @@ TEST(ScanCli, TsvAgreesWithTheText)
     tree.file("a/b/c/h", 1);
     tree.file("odd\tname\n/x", 2500);
     tree.dir("a/empty");
+    tree.dir("odd\\011name\\012:");
     std::string text, tsv;
     ASSERT_EQ(run_command(scanner + " --cluster-size 1000 " + quote(tree.root()), &text, nullptr), 0);
     ASSERT_EQ(run_command(scanner + " --format=tsv --cluster-size 1000 " + quote(tree.root()), &tsv, nullptr), 0);
@@ -109,9 +117,11 @@ TEST(ScanCli, TsvAgreesWithTheText)
                                            " wasted (" + kb(f[4]) + " here, " + kb(f[5]) + " sub dir)"
                                      : head + ", " + kb(f[3]) + " wasted");
     }
-    EXPECT_EQ(n, 6) << "a row for each line";
+    EXPECT_EQ(n, 7) << "a row for each line";
     EXPECT_FALSE(std::getline(rows, row)) << row;
     EXPECT_NE(tsv.find("\t" + tree.root() + "/odd\\011name\\012\n"), std::string::npos) << tsv;
+    EXPECT_NE(tsv.find("\t" + tree.root() + "/odd\\134011name\\134012:\n"), std::string::npos) << tsv;
+    EXPECT_NE(text.find("\n" + tree.root() + "/odd\\134011name\\134012:/*.* 0K"), std::string::npos) << text;
     EXPECT_NE(tsv.find("6501\t5000\t1501\t"), std::string::npos) << "a's figures, exact to the byte\n" << tsv;
 }
 
@@ -143,15 +153,24 @@ TEST(ScanCli, UnreadableDirectoryAsUnprivilegedUser)
     if (run_command("command -v setpriv", nullptr, nullptr) != 0) GTEST_SKIP() << "setpriv is not installed";
     TempTree tree;
     tree.file("locked/secret", 4096);
+    tree.file("listonly/secret", 4096); /* its names can be read, its sizes not */
     tree.file("open/f", 1024);
     tree.chmod("locked", 0);
+    tree.chmod("listonly", 0444);
     std::string out, err;
     int st = run_command("setpriv --reuid=65534 --regid=65534 --clear-groups " + scanner +
                              " --cluster-size 1024 " + quote(tree.root()), &out, &err);
     if (st != 0 && err.find("setpriv") != std::string::npos) GTEST_SKIP() << "cannot change user here: " << err;
     EXPECT_EQ(st, 1) << err;
-    EXPECT_EQ(err, "tarvel-scan: cannot read directory " + tree.path("locked") + ": Permission denied\n");
+    const std::string locked = "tarvel-scan: cannot read directory " + tree.path("locked") + ": Permission denied\n",
+                      listonly = "tarvel-scan: cannot read directory " + tree.path("listonly") + ": Permission denied\n";
+    EXPECT_TRUE(err == locked + listonly + "Failure: 2 directories could not be read completely; their figures are "
+                                           "incomplete\n" ||
+                err == listonly + locked + "Failure: 2 directories could not be read completely; their figures are "
+                                           "incomplete\n")
+        << err;
     EXPECT_NE(out.find(tree.root() + "/locked/*.* 0K used, 0K wasted\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(tree.root() + "/listonly/*.* 0K used, 0K wasted\n"), std::string::npos) << out;
     EXPECT_NE(out.find(tree.root() + "/*.* 1K used (0K here, 1K sub dir)"), std::string::npos) << out;
 }
 

@@ -51,7 +51,8 @@ TEST(Win32Tool, ReportAndMissingDirectory)
 }
 
 // Windows' 260-character paths: a sub-directory whose pattern takes 259
-// characters is scanned; one character more is told and gets no line.
+// characters is scanned; one character more is told, by its path, and gets
+// no line.
 TEST(Win32Tool, PatternLengthBoundary)
 {
     WinTree tree;
@@ -62,7 +63,7 @@ TEST(Win32Tool, PatternLengthBoundary)
     ASSERT_EQ(tree.pattern(fits).size(), 259u);
     Scan r = scan("--cluster-size 512 \"" + tree.root() + "\"");
     EXPECT_EQ(r.status, 1u);
-    EXPECT_EQ(r.err, "Failure: Directory Path too long\r\n");
+    EXPECT_EQ(r.err, "Failure: Directory Path too long <" + tree.path(fits + "o") + ">\r\n");
     EXPECT_EQ(r.out.substr(r.out.find('\n') + 1),
               tree.pattern(fits) + " 0K used, 0K wasted\r\n" + pattern + " 0K used, 0K wasted\r\n\r\n");
 }

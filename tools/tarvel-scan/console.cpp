@@ -1,7 +1,8 @@
 /*
  * console.cpp - the tool's messages: what the window would show in a box is
  * written to standard error as "Caption: text", and a directory the scan
- * cannot read is named there with the reason, as du does.
+ * cannot read is named there with the reason, as du does. Names in messages
+ * are escaped as in the report, so each message is one line.
  */
 #include <windows.h>
 
@@ -9,6 +10,7 @@
 #include <string.h>
 
 #include "scan.h"
+#include "tarvel/paths.h"
 #include "tarvel/shell.h"
 #include "tarvel/survey.h"
 
@@ -18,7 +20,8 @@ BOOL stderrlost = FALSE;
 /* One line on standard error; a failure to write it is remembered. */
 static void say(const char *first, const char *separator, const char *second)
 {
-    if (fprintf(stderr, "%s%s%s\n", first, separator, second) < 0 || fflush(stderr) != 0)
+    if (!putescaped(stderr, first) || fputs(separator, stderr) == EOF || !putescaped(stderr, second) ||
+        putc('\n', stderr) == EOF || fflush(stderr) != 0)
         stderrlost = TRUE;
 }
 
@@ -45,10 +48,17 @@ const char *errortext(DWORD code)
     case ERROR_TOO_MANY_OPEN_FILES: return "Too many open files";
     case ERROR_FILENAME_EXCED_RANGE: return "File name too long";
     case ERROR_DIRECTORY: return "Not a directory";
+    case ERROR_CANT_RESOLVE_FILENAME: return "Too many levels of symbolic links";
+    case ERROR_READ_FAULT:
+    case ERROR_IO_DEVICE: return "Input/output error";
+    case ERROR_FILE_CORRUPT: return "Structure needs cleaning";
+    case ERROR_UNEXP_NET_ERR: return "The network file system stopped answering";
+    case ERROR_ARITHMETIC_OVERFLOW: return "Value too large for defined data type";
+    case ERROR_NOT_SUPPORTED: return "Operation not supported";
     default: break;
     }
-    static char other[32];
-    snprintf(other, sizeof other, "error %lu", (unsigned long)code);
+    static char other[48];
+    snprintf(other, sizeof other, "Unexpected system error %lu", (unsigned long)code);
     return other;
 }
 
@@ -70,8 +80,21 @@ static void unreadable(const char *pattern, DWORD code)
     incomplete = TRUE;
 }
 
+/* The window's box says only that a path was too long; here it names the
+ * directory left out. */
+static void toolong(const char *pattern, const char *name)
+{
+    char dir[MAX_PATH];
+    patterndir(pattern, dir, sizeof dir);
+    char what[2 * MAX_PATH + 32];
+    snprintf(what, sizeof what, "Directory Path too long <%s%s%s>", dir,
+             dir[0] != '\0' && dir[strlen(dir) - 1] == PATHSEP ? "" : PATHSEPSTR, name);
+    say(fail, ": ", what);
+    incomplete = TRUE;
+}
+
 void watchscan(BOOL tsv)
 {
-    static const struct scanwatch_ text = {NULL, unreadable}, table = {tsvrow, unreadable};
+    static const struct scanwatch_ text = {NULL, unreadable, toolong}, table = {tsvrow, unreadable, toolong};
     scanwatch = tsv ? &table : &text;
 }

@@ -74,9 +74,16 @@ static int run(int argc, char **argv)
     BOOL tsv = FALSE;
     const char *dir = NULL;
 
+    BOOL options = TRUE; /* until "--" */
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
-        if (strcmp(a, "--cluster-size") == 0) {
+        if (!options || a[0] != '-' || a[1] == '\0') {
+            if (dir)
+                return badusage("only one directory at a time");
+            dir = a;
+        } else if (strcmp(a, "--") == 0) {
+            options = FALSE;
+        } else if (strcmp(a, "--cluster-size") == 0) {
             if (i + 1 >= argc || !parsesize(argv[++i], &clusterbytes))
                 return badusage(sizewords);
         } else if (strncmp(a, "--cluster-size=", 15) == 0) {
@@ -91,14 +98,8 @@ static int run(int argc, char **argv)
         } else if (strcmp(a, "--version") == 0) {
             puts("tarvel-scan " TARVEL_VERSION);
             return fflush(stdout) == 0 ? 0 : 1;
-        } else if (strcmp(a, "--") == 0 && i + 2 == argc && !dir) {
-            dir = argv[++i];
-        } else if (a[0] == '-' && a[1] != '\0') {
-            return badusage("unknown option ", a);
-        } else if (dir) {
-            return badusage("only one directory at a time");
         } else {
-            dir = a;
+            return badusage("unknown option ", a);
         }
     }
     if (!dir)

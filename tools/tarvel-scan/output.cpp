@@ -2,7 +2,9 @@
  * output.cpp - the report on standard output, as text.
  *
  * Each report line becomes one output line: a name may hold a newline or
- * another control character, which is written as a \ooo octal escape.
+ * another control character, which is written as a \ooo octal escape, and
+ * so is a backslash in a name, so that every name reads back unambiguously
+ * (on Windows the backslash is the separator and no name can hold one).
  */
 #include <windows.h>
 
@@ -21,7 +23,8 @@ void patterndir(const char *pattern, char *dir, size_t size)
     if (len >= tail && strcmp(pattern + len - tail, PATTERNTAIL) == 0) {
         len -= tail;
         /* Keep the separator of a root ("/", "C:\"), drop any other. */
-        if (len > 1 && pattern[len - 1] == PATHSEP && pattern[len - 2] != ':')
+        BOOL driveroot = PATHSEP == '\\' && len == 3 && pattern[1] == ':';
+        if (len > 1 && pattern[len - 1] == PATHSEP && !driveroot)
             len--;
     }
     if (len >= size)
@@ -30,20 +33,27 @@ void patterndir(const char *pattern, char *dir, size_t size)
     dir[len] = '\0';
 }
 
-BOOL putescaped(const char *s)
+/* Bytes written as an escape: control characters, and the backslash
+ * where it is no separator. */
+static BOOL escaped(unsigned char c)
+{
+    return c < 32 || c == 127 || (c == '\\' && PATHSEP != '\\');
+}
+
+BOOL putescaped(FILE *out, const char *s)
 {
     const unsigned char *p = (const unsigned char *)s;
     for (;;) {
         /* A run of ordinary bytes at once, then one escape. */
         size_t n = 0;
-        while (p[n] >= 32 && p[n] != 127)
+        while (p[n] != '\0' && !escaped(p[n]))
             n++;
-        if (n && fwrite(p, 1, n, stdout) != n)
+        if (n && fwrite(p, 1, n, out) != n)
             return FALSE;
         p += n;
         if (*p == '\0')
             return TRUE;
-        if (fprintf(stdout, "\\%03o", *p) < 0)
+        if (fprintf(out, "\\%03o", *p) < 0)
             return FALSE;
         p++;
     }
@@ -63,7 +73,7 @@ BOOL writereport(void)
     setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     BOOL ok = TRUE;
     for (ll *lp = gl.head; lp != NULL && ok; lp = lp->next)
-        ok = putescaped(lp->str) && putc('\n', stdout) != EOF;
+        ok = putescaped(stdout, lp->str) && putc('\n', stdout) != EOF;
     if (fflush(stdout) != 0 || ferror(stdout))
         ok = FALSE;
     return ok ? TRUE : writefailed();

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <stdio.h>
+
 /* Set when the report lacks something: a directory that could not be read,
  * a line or sub-directory left out, a message of failure; the exit status
  * is then 1. The probe's notice that it fell back on the volume's own
@@ -30,9 +32,9 @@ void watchscan(BOOL tsv);
  * the root "/" and the tail "/". */
 void patterndir(const char *pattern, char *dir, size_t size);
 
-/* Writes `s` with each control character as a \ooo escape; FALSE when the
- * write failed. */
-BOOL putescaped(const char *s);
+/* Writes `s` to `out` with each control character, and each backslash that
+ * is no separator, as a \ooo escape; FALSE when the write failed. */
+BOOL putescaped(FILE *out, const char *s);
 
 /* Writes every report line to standard output, one line each. FALSE (after
  * saying so) when a write failed. */

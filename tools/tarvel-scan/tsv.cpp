@@ -29,7 +29,7 @@ static void start(void)
     started = TRUE;
     for (ll *lp = gl.head; lp != NULL && !failed; lp = lp->next)
         if (lp->bytesused < 0 && lp->str[0] != '\0')
-            failed = fputs("# ", stdout) == EOF || !putescaped(lp->str) || putc('\n', stdout) == EOF;
+            failed = fputs("# ", stdout) == EOF || !putescaped(stdout, lp->str) || putc('\n', stdout) == EOF;
     if (!failed)
         failed = fputs("used\tused_here\tused_subdir\twasted\twasted_here\twasted_subdir\tpath\n", stdout) == EOF;
 }
@@ -45,7 +45,7 @@ void tsvrow(const char *dir, double bytesused, double byteswasted, double sdbyte
     /* Whole numbers of bytes: exact up to 2^53. */
     failed = printf("%.0f\t%.0f\t%.0f\t%.0f\t%.0f\t%.0f\t", bytesused + sdbytesused, bytesused, sdbytesused,
                     byteswasted + sdbyteswasted, byteswasted, sdbyteswasted) < 0 ||
-             !putescaped(path) || putc('\n', stdout) == EOF;
+             !putescaped(stdout, path) || putc('\n', stdout) == EOF;
 }
 
 BOOL endtsv(void)
