@@ -93,6 +93,7 @@ struct Engine {
     double read_us = 0; /* how long reads take: a moving average */
     int reading = 0;     /* reads under way in workers */
     bool paused = false; /* the walk needs the resources the workers hold */
+    bool nothreads = false; /* a worker could not be started: none is tried again in this walk */
     bool enabled = true;
 };
 
@@ -179,6 +180,7 @@ void reset(Engine &e)
     e.full = false;
     e.generation++;
     e.root = nullptr;
+    e.nothreads = false;
     e.work.notify_all();
     e.ended.notify_all();
 }
@@ -233,6 +235,8 @@ std::vector<std::pair<Key, std::string>> subdirectories(const std::string &dir, 
 /* Queues them, and makes sure there are workers to read them. */
 void queue_up(Engine &e, std::vector<std::pair<Key, std::string>> &subs)
 {
+    if (e.nothreads && e.workers == 0)
+        return; /* nobody to read them: the walk reads each itself */
     size_t added = 0;
     for (auto &[k, path] : subs) {
         auto [it, fresh] = e.jobs.try_emplace(path);
@@ -247,8 +251,12 @@ void queue_up(Engine &e, std::vector<std::pair<Key, std::string>> &subs)
     if (e.idle > 0)
         e.work.notify_all();
     while (e.workers < e.pool && e.workers < static_cast<int>(e.queue.size())) {
-        if (!start_worker())
-            break; /* no thread now: the walk reads on its own */
+        if (!start_worker()) {
+            /* No thread now, and trying for every directory would cost more
+             * than the walk's own reads: fewer workers for this walk. */
+            e.nothreads = true;
+            break;
+        }
         e.workers++;
     }
 }
