@@ -203,3 +203,30 @@ TEST(DiskMounts, GeometryAndVolumePaths)
     for (const auto &c : cases) want += c.first + " -> " + c.second + "\n";
     EXPECT_EQ(out.substr(geo.size()), want);
 }
+
+// GetCompressedFileSizeA: the blocks the filesystem allocated (a sparse file of
+// 5 GiB takes next to nothing), asked just after an enumeration yielded the
+// entry and by path alone; a missing file fails with its error.
+TEST(CompressedFileSize, AllocatedBlocks)
+{
+    TempTree t;
+    t.file("data", 10000);
+    t.sparse("hole", 5ULL << 30);
+    for (const char *name : {"data", "hole"}) {
+        const std::string path = t.path(name);
+        struct stat st;
+        ASSERT_EQ(lstat(path.c_str(), &st), 0);
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA(path.c_str(), &fd);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD high = 7, low = GetCompressedFileSizeA(path.c_str(), &high);
+        const uint64_t yielded = (uint64_t)high << 32 | low;
+        FindClose(h);
+        low = GetCompressedFileSizeA(path.c_str(), &high);
+        EXPECT_EQ(std::to_string(yielded) + " " + std::to_string((uint64_t)high << 32 | low),
+                  std::to_string(st.st_blocks * 512) + " " + std::to_string(st.st_blocks * 512)) << name;
+    }
+    DWORD high = 0;
+    EXPECT_EQ(GetCompressedFileSizeA(t.path("missing").c_str(), &high), INVALID_FILE_SIZE);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+}

@@ -166,6 +166,8 @@ typedef struct _WIN32_FIND_DATAA {
 HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL WINAPI FindClose(HANDLE hFindFile);
+#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
+DWORD WINAPI GetCompressedFileSizeA(LPCSTR lpFileName, LPDWORD lpFileSizeHigh);
 
 /* ---- files (kernel32/file.cpp) ---- */
 #define GENERIC_READ 0x80000000u

@@ -1,5 +1,5 @@
 /*
- * find.cpp - FindFirstFileA, FindNextFileA, FindClose.
+ * find.cpp - FindFirstFileA, FindNextFileA, FindClose, GetCompressedFileSizeA.
  *
  * The pattern is a directory, '/', and a last component. "*.*" (or "*")
  * yields every entry, "." and ".." included; any other last component is
@@ -40,12 +40,21 @@
  */
 #include <windows.h>
 
+#include <errno.h>
+#include <fcntl.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include "listing.h"
 #include "readahead.h"
 
 namespace {
+
+/* The entry this thread's enumeration yielded last: GetCompressedFileSizeA
+ * of it, the usual next question, is answered from the listing's statx. The
+ * handle is looked up again before use, so a closed one is never read. */
+thread_local const k32::Find *last_find = nullptr;
+thread_local size_t last_index = 0;
 
 constexpr DWORD reparse_tag_mount_point = 0xA0000003; /* IO_REPARSE_TAG_MOUNT_POINT */
 constexpr DWORD reparse_tag_symlink = 0xA000000C;     /* IO_REPARSE_TAG_SYMLINK */
@@ -118,6 +127,8 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     }
     fill(lpFindFileData, f, f->records[0]);
     f->next = 1;
+    last_find = f;
+    last_index = 0;
     return f;
 }
 
@@ -136,6 +147,8 @@ BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData)
         SetLastError(f->error ? f->error : ERROR_NO_MORE_FILES);
         return FALSE;
     }
+    last_find = f;
+    last_index = f->next;
     fill(lpFindFileData, f, f->records[f->next++]);
     return TRUE;
 }
@@ -147,8 +160,61 @@ BOOL WINAPI FindClose(HANDLE hFindFile)
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    if (last_find == f)
+        last_find = nullptr;
     k32::unregister_object(f);
     k32::readahead::closed(f);
     k32::free_listing(f);
     return TRUE;
+}
+
+namespace {
+
+/* Whether `path` names the entry yielded last: its directory, a '/' unless
+ * the directory is the root, and its name. */
+bool is_last_yielded(const char *path)
+{
+    auto *f = static_cast<const k32::Find *>(k32::lookup_object(const_cast<k32::Find *>(last_find), k32::Kind::find));
+    if (!f || f != last_find || last_index >= f->count)
+        return false;
+    size_t dirlen = strlen(f->dir);
+    if (strncmp(path, f->dir, dirlen) != 0)
+        return false;
+    path += dirlen;
+    if (dirlen == 0 || f->dir[dirlen - 1] != '/') {
+        if (*path != '/')
+            return false;
+        path++;
+    }
+    return strcmp(path, f->names + f->records[last_index].name) == 0;
+}
+
+} // namespace
+
+/* Differences from Win32: the bytes the filesystem allocated for the entry
+ * itself (st_blocks x 512: sparse, compressed, inline and shared extents show),
+ * not following a link; for the entry an enumeration has just yielded, from
+ * its listing, with no system call. */
+DWORD WINAPI GetCompressedFileSizeA(LPCSTR lpFileName, LPDWORD lpFileSizeHigh)
+{
+    if (lpFileName == NULL) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_FILE_SIZE;
+    }
+    uint64_t bytes;
+    if (is_last_yielded(lpFileName)) {
+        bytes = last_find->records[last_index].allocated;
+    } else {
+        struct statx sx;
+        if (statx(AT_FDCWD, lpFileName, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_BLOCKS, &sx) != 0) {
+            k32::set_error_from_errno(errno);
+            return INVALID_FILE_SIZE;
+        }
+        bytes = (sx.stx_mask & STATX_BLOCKS) ? sx.stx_blocks * 512 : 0;
+    }
+    if (lpFileSizeHigh)
+        *lpFileSizeHigh = static_cast<DWORD>(bytes >> 32);
+    /* Win32: a low part of 0xFFFFFFFF is a failure only with an error set. */
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(bytes);
 }

@@ -109,10 +109,13 @@ int examine(int dfd, const char *name, unsigned char dtype, Record &r, bool &dir
 {
     struct statx sx;
     r.size = 0;
+    r.allocated = 0;
     int injected = seams::statx_fault ? seams::statx_fault(name) : 0;
     if (injected || statx(dfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
-                          STATX_TYPE | STATX_MODE | STATX_SIZE, &sx) != 0)
+                          STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_BLOCKS, &sx) != 0)
         return injected ? injected : errno;
+    if (sx.stx_mask & STATX_BLOCKS)
+        r.allocated = sx.stx_blocks * 512;
     mode_t type = (sx.stx_mask & STATX_TYPE) ? (sx.stx_mode & S_IFMT) : DTTOIF(dtype);
     if (S_ISDIR(type)) {
         r.attributes = FILE_ATTRIBUTE_DIRECTORY;
@@ -145,7 +148,7 @@ int examine(int dfd, const char *name, unsigned char dtype, Record &r, bool &dir
 /* Builds the enumeration from the listing in the scratch buffer. NULL with
  * errno set when memory runs out. An entry that cannot be examined is left
  * out, and the first such failure becomes the listing's error. */
-Find *collect(int dfd, size_t listed, const NameFilter &filter)
+Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter)
 {
     /* First pass: how many entries match and how much room their names need. */
     size_t count = 0, namebytes = 0;
@@ -161,7 +164,8 @@ Find *collect(int dfd, size_t listed, const NameFilter &filter)
         errno = ENOMEM;
         return nullptr;
     }
-    const size_t bytes = sizeof(Find) + count * sizeof(Record) + namebytes;
+    const size_t dirbytes = strlen(dir) + 1;
+    const size_t bytes = sizeof(Find) + count * sizeof(Record) + namebytes + dirbytes;
     void *block = malloc(bytes);
     if (!block) {
         errno = ENOMEM;
@@ -173,6 +177,7 @@ Find *collect(int dfd, size_t listed, const NameFilter &filter)
     f->root = false;
     f->records = reinterpret_cast<Record *>(f + 1);
     f->names = reinterpret_cast<char *>(f->records + count);
+    f->dir = static_cast<const char *>(memcpy(f->names + namebytes, dir, dirbytes));
     f->next = 0;
     f->error = 0;
 
@@ -187,7 +192,7 @@ Find *collect(int dfd, size_t listed, const NameFilter &filter)
             continue;
         Record &r = f->records[n];
         if (is_dot_or_dotdot(e->d_name)) {
-            r.size = 0;
+            r.size = r.allocated = 0;
             r.attributes = FILE_ATTRIBUTE_DIRECTORY;
         } else if (int failed = examine(dfd, e->d_name, e->d_type, r, dirdev_known, dirmajor, dirminor)) {
             if (failed != ENOENT && f->error == 0) /* a vanished entry is no failure */
@@ -288,7 +293,7 @@ Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error)
     Find *f = nullptr;
     int saved = errno;
     if (listed >= 0) {
-        f = collect(dfd, static_cast<size_t>(listed), filter);
+        f = collect(dfd, dir, static_cast<size_t>(listed), filter);
         saved = errno;
         if (f && partial) /* the read's own failure comes before any entry's */
             f->error = error_from_errno(partial);

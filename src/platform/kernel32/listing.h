@@ -16,16 +16,17 @@
 
 namespace k32 {
 
-/* One entry: 16 bytes plus its name in the shared name area. */
+/* One entry: 24 bytes plus its name in the shared name area. */
 struct Record {
     uint64_t size;
+    uint64_t allocated;  /* bytes the filesystem allocated for it (st_blocks x 512) */
     uint32_t name;       /* offset of the terminated name in the name area */
     uint16_t namelen;    /* without the terminator; names are at most NAME_MAX */
     uint16_t attributes; /* FILE_ATTRIBUTE_* bits, all below 0x10000 */
 };
 
 /* One listing, and the enumeration over it: this header, then the records,
- * then the names, in one block of `bytes`. */
+ * then the names, then the directory's own path, in one block of `bytes`. */
 struct Find : Object {
     size_t count;
     size_t next;
@@ -34,6 +35,7 @@ struct Find : Object {
     bool root; /* the first listing of a walk the read-ahead follows */
     Record *records;
     char *names;
+    const char *dir; /* the directory listed, as read_listing was given it */
 };
 
 /* The last component of the pattern: either every name, or an fnmatch pattern. */
