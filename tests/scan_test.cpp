@@ -182,7 +182,7 @@ void directory(const char *dir, double, double, double, double)
         ADD_FAILURE() << "could not swap " << victim;
     b = c = "";
 }
-const struct scanwatch_ watch = {directory, nullptr, nullptr};
+const struct scanwatch_ watch = {directory, nullptr, nullptr, nullptr};
 } // namespace swap
 
 TEST_F(ScanTest, SwappedForALinkIsNotFollowed)
@@ -240,7 +240,7 @@ void record_unreadable(const char *dir, DWORD code)
 {
     told.push_back(std::string(dir) + " " + std::to_string(code));
 }
-const struct scanwatch_ recorder = {nullptr, record_unreadable, nullptr};
+const struct scanwatch_ recorder = {nullptr, record_unreadable, nullptr, nullptr};
 
 // A listing that is not whole is counted as far as it was read, and told once
 // per directory with the system's reason, read-ahead on and off: an entry

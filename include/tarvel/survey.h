@@ -50,6 +50,9 @@ struct scanwatch_ {
     /* A sub-directory `name` of `dir` left out because its path would be too
      * long; NULL shows the program's box instead. */
     void (*toolong)(const char *dir, const char *name);
+    /* Each entry the report counts as a file, as it is counted, with the
+     * pattern of its directory; NULL in the program. */
+    void (*file)(const char *dir, const WIN32_FIND_DATAA *fd);
 };
 extern const struct scanwatch_ *scanwatch;
 

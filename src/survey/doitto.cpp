@@ -126,6 +126,8 @@ double doitto(char *dir, double *waste)
             ULONGLONG size = ((ULONGLONG)fd->nFileSizeHigh << 32) | fd->nFileSizeLow;
             bytesused += (double)size;
             byteswasted += (double)tailwaste(size);
+            if (scanwatch && scanwatch->file)
+                scanwatch->file(dir, fd);
         }
         if (!(searching = FindNextFileA(hFind, &lv->fd)))
             stopped = GetLastError();
