@@ -23,7 +23,7 @@ const std::string scanner = TARVEL_SCAN_PATH;
 // --version answer on standard output with status 0.
 TEST(ScanCli, CommandLine)
 {
-    const std::string usage = "usage: tarvel-scan [--cluster-size N] [--format=text|tsv] DIR\n";
+    const std::string usage = "usage: tarvel-scan [--cluster-size N] [--format=text|tsv] [--what-if[=SIZES]] DIR\n";
     for (std::string args : {"", "--cluster-size", "--cluster-size abc /", "--cluster-size 0 /", "--bogus /",
                              "/ /tmp", "--format=csv /", "--", "-- / extra"}) {
         std::string out, err;
@@ -219,3 +219,83 @@ TEST(ScanCli, FailedWritesAreReported)
 }
 
 }  // namespace
+
+namespace {
+
+/* --what-if's TSV rows as "cluster files used wasted on_disk" strings, and its allocated figure. */
+std::vector<std::string> whatif_rows(const std::string &tsv, std::string *allocated)
+{
+    std::vector<std::string> rows;
+    std::istringstream in(tsv);
+    for (std::string line; std::getline(in, line);) {
+        const std::string mark = "# allocated by the filesystem: ";
+        if (line.rfind(mark, 0) == 0) *allocated = line.substr(mark.size());
+        if (line.empty() || line[0] == '#') continue;
+        for (char &c : line) c = c == '\t' ? ' ' : c;
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+} // namespace
+
+// --what-if: from one scan, the whole tree's files on each cluster size, in
+// exact bytes against figures worked out here from the sizes chosen (each
+// name of a hard link, a link at its own size, a sparse file beyond 32 bits,
+// files below, at and one past a multiple); the allocated figure is the sum
+// of stat's own blocks; the text says the same for people, this drive's size
+// marked. A list that is no list of sizes is a usage error naming the item.
+TEST(ScanCli, WhatIf)
+{
+    TempTree tree;
+    const std::vector<std::pair<std::string, uint64_t>> files = {
+        {"empty", 0}, {"one", 1}, {"k4", 4096}, {"k4p1", 4097}, {"sub/k128", 131072}, {"sub/deep/odd", 5000}};
+    for (const auto &[name, size] : files) tree.file(name, size);
+    tree.sparse("sub/big", 5ULL << 30 | 3);
+    tree.symlink("link", "k4");
+    ASSERT_EQ(link(tree.path("one").c_str(), tree.path("sub/hard").c_str()), 0);
+    std::vector<uint64_t> sizes = {0, 1, 4096, 4097, 131072, 5000, 5ULL << 30 | 3, 2 /* link */, 1 /* hard */};
+    uint64_t blocks = 0;
+    for (const char *name : {"empty", "one", "k4", "k4p1", "sub/k128", "sub/deep/odd", "sub/big", "link", "sub/hard"}) {
+        struct stat st;
+        ASSERT_EQ(lstat(tree.path(name).c_str(), &st), 0);
+        blocks += (uint64_t)st.st_blocks * 512;
+    }
+    std::vector<std::string> expected;
+    for (uint64_t c : {512, 4096, 32768, 131072}) {
+        uint64_t used = 0, wasted = 0;
+        for (uint64_t s : sizes) used += s, wasted += (c - s % c) % c;
+        expected.push_back(std::to_string(c) + " 9 " + std::to_string(used) + " " + std::to_string(wasted) + " " +
+                           std::to_string(used + wasted));
+    }
+    std::string out, err, allocated;
+    ASSERT_EQ(run_command(scanner + " --what-if=128K,512,32K,4k,512 --format=tsv " + quote(tree.root()), &out, &err), 0)
+        << err;
+    EXPECT_EQ(whatif_rows(out, &allocated),
+              (std::vector<std::string>{"cluster_size files used wasted on_disk", expected[0], expected[1], expected[2],
+                                        expected[3]}));
+    EXPECT_EQ(allocated, std::to_string(blocks) + " bytes");
+    EXPECT_EQ(out.rfind("# Drive ", 0), 0u) << out;
+
+    ASSERT_EQ(run_command(scanner + " --what-if " + quote(tree.root()), &out, &err), 0) << err;
+    /* The table: a heading and 13 rows, columns aligned (a row as wide as the heading, bar its mark). */
+    std::istringstream text(out);
+    std::vector<std::string> table;
+    for (std::string line; std::getline(text, line);)
+        if (line.rfind("cluster", 0) == 0 || (!table.empty() && !line.empty() && table.size() < 14))
+            table.push_back(line);
+    ASSERT_EQ(table.size(), 14u) << out;
+    for (const std::string &row : table)
+        EXPECT_EQ(row.size() - (row.find(" <- ") != std::string::npos ? 15 : 0), table[0].size()) << row;
+    EXPECT_NE(out.find("\n     4K      9  "), std::string::npos) << out;
+    EXPECT_NE(out.find("  <- this drive\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("     2M      9"), std::string::npos) << out;
+    EXPECT_NE(out.find("directories' own storage is not included"), std::string::npos) << out;
+
+    for (const char *bad : {"0", "-4K", "4K,,8K", "", "2147483649", "3G", "4KB", "4K,", "2049M"}) {
+        EXPECT_EQ(run_command(scanner + " --what-if=" + quote(bad) + " /", &out, &err), 2) << bad;
+        EXPECT_NE(err.find("--what-if: \""), std::string::npos) << err;
+    }
+    EXPECT_EQ(run_command(scanner + " --what-if=2048M --format=tsv " + quote(tree.path("sub/deep")), &out, &err), 0)
+        << err;
+}

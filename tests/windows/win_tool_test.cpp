@@ -118,4 +118,20 @@ TEST(Win32Tool, ProbeRunsTheSystemChecker)
     SetEnvironmentVariableA("TARVEL_FAKE_STATUS", NULL);
 }
 
+// --what-if on Windows: the same sums as everywhere, and the allocated
+// figure from GetCompressedFileSizeA, rounded up to the drive's clusters.
+TEST(Win32Tool, WhatIf)
+{
+    WinTree tree;
+    tree.file("a", 5000);
+    tree.file("sub/b", 1);
+    Scan r = scan("--what-if=1M,4K --format=tsv --cluster-size 4096 \"" + tree.root() + "\"");
+    EXPECT_EQ(r.status, 0u);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1), "# allocated by the filesystem: 12288 bytes\r\n"
+                                                  "cluster_size\tfiles\tused\twasted\ton_disk\r\n"
+                                                  "4096\t2\t5001\t7287\t12288\r\n"
+                                                  "1048576\t2\t5001\t2092151\t2097152\r\n");
+}
+
 } // namespace

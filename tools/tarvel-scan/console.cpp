@@ -93,8 +93,10 @@ static void toolong(const char *pattern, const char *name)
     incomplete = TRUE;
 }
 
-void watchscan(BOOL tsv)
+void watchscan(BOOL tsv, BOOL whatif)
 {
-    static const struct scanwatch_ text = {NULL, unreadable, toolong}, table = {tsvrow, unreadable, toolong};
-    scanwatch = tsv ? &table : &text;
+    static const struct scanwatch_ text = {NULL, unreadable, toolong, NULL},
+                                   table = {tsvrow, unreadable, toolong, NULL},
+                                   files = {NULL, unreadable, toolong, whatiffile};
+    scanwatch = whatif ? &files : tsv ? &table : &text;
 }

@@ -1,11 +1,12 @@
 /*
  * tarvel-scan - the report of one directory, without a window.
  *
- *     tarvel-scan [--cluster-size N] [--format=text|tsv] DIR
+ *     tarvel-scan [--cluster-size N] [--format=text|tsv] [--what-if[=SIZES]] DIR
  *
  * Runs the same survey as File/Open on DIR and prints the report: every
  * report line, one per output line, as the window shows it, or exact byte
- * figures, tab-separated. What would be a message box goes to standard error
+ * figures, tab-separated; or, with --what-if, what the tree's files would
+ * take on each of several cluster sizes. What would be a message box goes to standard error
  * as "Caption: text". DIR becomes the current directory and is surveyed under
  * its full path, as the dialog hands it over.
  *
@@ -25,7 +26,7 @@
 #include "tarvel/report.h"
 #include "tarvel/survey.h"
 
-static const char usage[] = "usage: tarvel-scan [--cluster-size N] [--format=text|tsv] DIR\n";
+static const char usage[] = "usage: tarvel-scan [--cluster-size N] [--format=text|tsv] [--what-if[=SIZES]] DIR\n";
 
 static const char help[] =
     "\n"
@@ -39,6 +40,12 @@ static const char help[] =
     "  --format=text     the report as the window shows it (the default)\n"
     "  --format=tsv      exact bytes, tab-separated: used, used_here, used_subdir,\n"
     "                    wasted, wasted_here, wasted_subdir, then the directory\n"
+    "  --what-if[=SIZES] instead of the report, what the tree's files would take\n"
+    "                    on each cluster size of SIZES (default: 512 bytes to 2M,\n"
+    "                    the powers of two): files, used, wasted and on-disk\n"
+    "                    bytes, and what the filesystem really allocated for them.\n"
+    "                    SIZES is a comma-separated list of byte counts, each with\n"
+    "                    an optional K (1024) or M (1048576): --what-if=4K,32K,128K\n"
     "  --help            this text\n"
     "  --version         the version\n"
     "\n"
@@ -71,7 +78,7 @@ static int run(int argc, char **argv)
 {
     static const char sizewords[] = "--cluster-size takes a whole number of bytes from 1 to 2147483647";
     DWORD clusterbytes = 0;
-    BOOL tsv = FALSE;
+    BOOL tsv = FALSE, whatif = FALSE;
     const char *dir = NULL;
 
     BOOL options = TRUE; /* until "--" */
@@ -89,6 +96,16 @@ static int run(int argc, char **argv)
         } else if (strncmp(a, "--cluster-size=", 15) == 0) {
             if (!parsesize(a + 15, &clusterbytes))
                 return badusage(sizewords);
+        } else if (strcmp(a, "--what-if") == 0 || strncmp(a, "--what-if=", 10) == 0) {
+            const char *bad;
+            if (!whatifsizes(a[9] == '=' ? a + 10 : NULL, &bad)) {
+                fputs("tarvel-scan: --what-if: \"", stderr);
+                putescaped(stderr, bad);
+                fputs("\" is no cluster size: a whole number of bytes from 1 to 2147483648, with K or M for "
+                      "KiB or MiB\n", stderr);
+                return badusage(NULL);
+            }
+            whatif = TRUE;
         } else if (strcmp(a, "--format=text") == 0 || strcmp(a, "--format=tsv") == 0) {
             tsv = strcmp(a, "--format=tsv") == 0;
         } else if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
@@ -117,9 +134,9 @@ static int run(int argc, char **argv)
         return 1;
     }
 
-    watchscan(tsv);
+    watchscan(tsv, whatif);
     survey(full, clusterbytes);
-    BOOL written = tsv ? endtsv() : writereport();
+    BOOL written = whatif ? endwhatif(tsv, full) : tsv ? endtsv() : writereport();
     return written && !incomplete && !stderrlost ? 0 : 1;
 }
 

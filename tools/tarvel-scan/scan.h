@@ -25,8 +25,9 @@ const char *errortext(DWORD code);
 void complain(const char *what, DWORD code);
 
 /* Follows the scan (console.cpp): each directory it cannot read is named on
- * standard error; with `tsv`, each directory's figures become a row (tsv.cpp). */
-void watchscan(BOOL tsv);
+ * standard error; with `tsv`, each directory's figures become a row (tsv.cpp);
+ * with `whatif`, each file is counted instead (whatif.cpp). */
+void watchscan(BOOL tsv, BOOL whatif);
 
 /* The directory a search pattern names: "/a/b/" and the tail give "/a/b",
  * the root "/" and the tail "/". */
@@ -44,6 +45,18 @@ BOOL writereport(void);
  * of the table (its heading if no row came); FALSE when a write failed. */
 void tsvrow(const char *dir, double bytesused, double byteswasted, double sdbytesused, double sdbyteswasted);
 BOOL endtsv(void);
+
+/* The driver's lines (the cluster size, the drive-size warning) as "# "
+ * comments; FALSE when a write failed. */
+BOOL tsvcomments(void);
+
+/* whatif.cpp: --what-if. The cluster sizes of a comma-separated list (NULL:
+ * the default, 512 bytes to 2 MiB), or FALSE with the item that is no size in
+ * *bad; each file the scan counts; the table, as text for people or TSV in
+ * exact bytes, once the survey of `dir` is over (FALSE when a write failed). */
+BOOL whatifsizes(const char *list, const char **bad);
+void whatiffile(const char *pattern, const WIN32_FIND_DATAA *fd);
+BOOL endwhatif(BOOL tsv, const char *dir);
 
 /* Says that a write to standard output failed; FALSE. */
 BOOL writefailed(void);

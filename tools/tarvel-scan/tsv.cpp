@@ -21,15 +21,22 @@
 
 static BOOL started = FALSE, failed = FALSE;
 
+BOOL tsvcomments(void)
+{
+    for (ll *lp = gl.head; lp != NULL; lp = lp->next)
+        if (lp->bytesused < 0 && lp->str[0] != '\0')
+            if (fputs("# ", stdout) == EOF || !putescaped(stdout, lp->str) || putc('\n', stdout) == EOF)
+                return FALSE;
+    return TRUE;
+}
+
 /* The driver's lines as comments, then the heading. */
 static void start(void)
 {
     static char buffer[1 << 16];
     setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     started = TRUE;
-    for (ll *lp = gl.head; lp != NULL && !failed; lp = lp->next)
-        if (lp->bytesused < 0 && lp->str[0] != '\0')
-            failed = fputs("# ", stdout) == EOF || !putescaped(stdout, lp->str) || putc('\n', stdout) == EOF;
+    failed = !tsvcomments();
     if (!failed)
         failed = fputs("used\tused_here\tused_subdir\twasted\twasted_here\twasted_subdir\tpath\n", stdout) == EOF;
 }
