@@ -4,6 +4,11 @@
 # measures the peak memory of both.
 #
 #   bench/scan.sh [--cold] [BUILD_DIR]        (default: build, a Release build)
+#   bench/scan.sh --what-if [--cold] [BUILD_DIR]
+#
+# With --what-if it times instead `tarvel-scan --what-if` (the 13 default
+# cluster sizes) against `tarvel-scan --format=tsv` on the same tree,
+# alternately, with the peak memory of both.
 #
 # The tree (200,000 files in 20,000 directories) is made once in
 # ${TARVEL_BENCH_TREE:-/tmp/tarvel-bench-tree} and reused. Each of the three
@@ -12,7 +17,8 @@
 # sync; echo 3 > /proc/sys/vm/drop_caches). The last lines give the medians,
 # both ratios to du, and the peak resident memory (/usr/bin/time -f %M).
 set -euo pipefail
-cold=0
+cold=0 whatif=0
+if [ "${1:-}" = "--what-if" ]; then whatif=1; shift; fi
 if [ "${1:-}" = "--cold" ]; then cold=1; shift; fi
 build=${1:-build}
 tree=${TARVEL_BENCH_TREE:-/tmp/tarvel-bench-tree}
@@ -42,6 +48,26 @@ timed() {
     t1=$(date +%s%N)
     echo "$(( (t1 - t0) / 1000 )) $(tail -1 "$peakfile")"
 }
+
+if [ "$whatif" = 1 ]; then
+    [ "$cold" = 1 ] || { "$scan" --format=tsv "$tree" >/dev/null; "$scan" --what-if "$tree" >/dev/null; }
+    tsv=() wi=() tsv_kb=() wi_kb=()
+    for ((i = 0; i < runs; i++)); do
+        read -r t kb < <(timed "$scan" --format=tsv "$tree"); tsv+=("$t"); tsv_kb+=("$kb")
+        read -r t kb < <(timed "$scan" --what-if "$tree"); wi+=("$t"); wi_kb+=("$kb")
+    done
+    m_tsv=$(printf '%s\n' "${tsv[@]}" | median)
+    m_wi=$(printf '%s\n' "${wi[@]}" | median)
+    k_tsv=$(printf '%s\n' "${tsv_kb[@]}" | sort -n | tail -1)
+    k_wi=$(printf '%s\n' "${wi_kb[@]}" | sort -n | tail -1)
+    echo "tree: $tree; $([ "$cold" = 1 ] && echo cold || echo warm) cache; runs: $runs; $(nproc) processors"
+    awk -v t="$m_tsv" -v w="$m_wi" -v kt="$k_tsv" -v kw="$k_wi" 'BEGIN {
+        printf "--format=tsv: median %.1f ms, peak %.1f MB\n", t/1000, kt/1024
+        printf "--what-if (13 sizes): median %.1f ms, peak %.1f MB; time ratio %.2f, memory ratio %.2f\n",
+               w/1000, kw/1024, w/t, kw/kt
+    }'
+    exit 0
+fi
 
 if [ "$cold" = 0 ]; then
     "$scan" "$tree" >/dev/null
