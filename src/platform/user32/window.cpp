@@ -24,6 +24,7 @@
  * WM_CLOSE; wheel and keys as scroll messages (scrollbar.cpp).
  */
 #include "user32/window.h"
+#include "gdi32/dc.h"
 #include "gdi32/text.h"
 #include "user32/hwnd.h"
 #include "user32/icons.h"
@@ -141,9 +142,9 @@ void ClientArea::paintEvent(QPaintEvent *event)
     painting = false;
     if (openpaint) {
         /* A BeginPaint without EndPaint: its painter must not outlive the event. */
-        auto close = std::move(openpaint);
+        HDC dc = openpaint;
         openpaint = nullptr;
-        close();
+        delete_dc(dc);
     }
 }
 

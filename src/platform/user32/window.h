@@ -13,7 +13,6 @@
 #include <QMainWindow>
 #include <QRect>
 
-#include <functional>
 #include <string>
 
 class QScrollBar;
@@ -42,7 +41,7 @@ public:
 
     bool painting = false;           /* inside the viewport's paint event */
     QRect paintrect;                 /* that paint's update rectangle */
-    std::function<void()> openpaint; /* closes a BeginPaint left without EndPaint */
+    HDC openpaint = nullptr;         /* the context of this paint's BeginPaint, until its EndPaint */
 
 protected:
     void paintEvent(QPaintEvent *event) override;
