@@ -1,5 +1,5 @@
 /*
- * file.cpp - CreateFileA, CloseHandle, DeleteFileA, GetTempPathA, GetTempFileNameA.
+ * file.cpp - CreateFileA, DeleteFileA, GetTempPathA, GetTempFileNameA.
  *
  * Differences from Win32:
  *  - CreateFileA: GENERIC_READ and GENERIC_WRITE only; the sharing mode,
@@ -9,8 +9,7 @@
  *    less the umask. A directory is refused (ERROR_ACCESS_DENIED), and opening
  *    never blocks, not even on a FIFO without a writer. The last error after
  *    a successful CREATE_ALWAYS/OPEN_ALWAYS is 0, not ERROR_ALREADY_EXISTS.
- *  - CloseHandle closes file and process handles; find handles and anything
- *    else are refused with ERROR_INVALID_HANDLE.
+ *  - A file handle is closed by CloseHandle (handles.cpp).
  *  - GetTempPathA: $TMPDIR when set and non-empty, else /tmp, with a '/' added.
  *  - GetTempFileNameA: "<path>[/]<up to 3 characters of prefix><hex>.tmp".
  *    With uUnique 0 the file is created exclusively (O_EXCL, no link
@@ -79,6 +78,25 @@ int file_descriptor(HANDLE h)
 
 } // namespace k32
 
+namespace {
+
+/* CloseHandle of a file. */
+BOOL close_file(k32::Object *o)
+{
+    auto *f = static_cast<File *>(o);
+    /* The descriptor is gone even when close reports an error (Linux). */
+    int r = close(f->fd);
+    int e = errno;
+    delete f;
+    if (r != 0 && e != EINTR) {
+        k32::set_error_from_errno(e);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile)
@@ -116,6 +134,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         return INVALID_HANDLE_VALUE;
     }
     f->kind = k32::Kind::file;
+    f->close = close_file;
     f->fd = open_file(lpFileName, flags, 0666);
     if (f->fd < 0) {
         SetLastError(file_error(errno));
@@ -132,27 +151,6 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     return f;
 }
 
-BOOL WINAPI CloseHandle(HANDLE hObject)
-{
-    if (auto *f = static_cast<File *>(k32::lookup_object(hObject, k32::Kind::file))) {
-        k32::unregister_object(f);
-        /* The descriptor is gone even when close reports an error (Linux). */
-        int r = close(f->fd);
-        int e = errno;
-        delete f;
-        if (r != 0 && e != EINTR) {
-            k32::set_error_from_errno(e);
-            return FALSE;
-        }
-        return TRUE;
-    }
-    if (k32::Object *p = k32::lookup_object(hObject, k32::Kind::process)) {
-        k32::close_process(p);
-        return TRUE;
-    }
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-}
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
 {

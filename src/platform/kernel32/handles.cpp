@@ -1,5 +1,6 @@
 /*
- * handles.cpp - the table of live kernel objects behind HANDLE values.
+ * handles.cpp - the table of live kernel objects behind HANDLE values, and
+ * CloseHandle, which hands each object to the close of its family.
  *
  * Win32 tells a closed or made-up handle from a live one; so does this table,
  * which is why every KERNEL32 call looks a handle up here before touching the
@@ -60,3 +61,21 @@ void unregister_object(Object *o)
 }
 
 } // namespace k32
+
+BOOL WINAPI CloseHandle(HANDLE hObject)
+{
+    k32::Object *o = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(k32::table_lock);
+        auto it = k32::table().find(static_cast<k32::Object *>(hObject));
+        if (it != k32::table().end() && (*it)->close) {
+            o = *it;
+            k32::table().erase(it);
+        }
+    }
+    if (!o) { /* closed already, made up, or no CloseHandle's (a find handle) */
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return o->close(o);
+}

@@ -21,11 +21,14 @@ DWORD error_from_errno(int e);
 void set_error_from_errno(int e);
 
 /* Every HANDLE the layer gives out points at one of these; the kind tag says
- * which API family owns it. */
+ * which API family owns it, and `close` is CloseHandle's work for it, given
+ * by that family (null: CloseHandle refuses the handle, as it does a find
+ * handle), so that CloseHandle needs to know no family. */
 enum class Kind : unsigned { file = 0x6b66696c, process = 0x6b70726f, find = 0x6b66696e };
 
 struct Object {
     Kind kind;
+    BOOL (*close)(Object *o) = nullptr; /* frees the object, already out of the table */
 };
 
 /* The table of live handles, so that a stale, forged or already closed handle
@@ -37,9 +40,6 @@ size_t live_objects(Kind kind); /* how many of that kind are open */
 
 /* A file handle's descriptor, or -1 for anything else. */
 int file_descriptor(HANDLE h);
-
-/* Closes a process handle (process.cpp); the child is reaped later if it still runs. */
-void close_process(Object *o);
 
 } // namespace k32
 

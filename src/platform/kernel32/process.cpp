@@ -287,21 +287,18 @@ Process *process_of(HANDLE h)
 
 } // namespace
 
-namespace k32 {
-
-void close_process(Object *o)
+/* CloseHandle of a process: the child is reaped later if it still runs. */
+static BOOL close_process(k32::Object *o)
 {
     auto *p = static_cast<Process *>(o);
-    unregister_object(p);
     if (!collect(p))
         adopt_orphan(p->pid);
     if (p->pidfd >= 0)
         close(p->pidfd);
     delete p;
     reap_orphans();
+    return TRUE;
 }
-
-} // namespace k32
 
 BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
                            LPSECURITY_ATTRIBUTES lpProcessAttributes,
@@ -372,6 +369,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
             return FALSE;
         }
         p->kind = k32::Kind::process;
+        p->close = close_process;
         p->pid = pid;
         p->pidfd = open_pidfd(pid); /* close-on-exec by nature */
         p->ended = false;
