@@ -1,6 +1,8 @@
 // The main window: start-up, commands, the message loop's end, closing.
 #include "window_fixture.h"
 
+#include "../src/platform/user32/modal.h"
+
 #include <QMenuBar>
 #include <QPointer>
 

@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "../../src/platform/user32/dlgcontrols.h"
-#include "../../src/platform/user32/modal.h"
+#include "../../src/platform/user32/hwnd.h"
 
 void when_dialog_up(std::function<void(QDialog *)> body)
 {
@@ -28,7 +28,7 @@ void when_dialog_up(std::function<void(QDialog *)> body)
         body(dlg);
         if (guard && guard->isVisible()) {
             ADD_FAILURE() << "the dialog is still open after the test's actions; ending it";
-            end_dialogs();
+            EndDialog(hwnd_of(guard), 0);
         }
     });
     poll->start();

@@ -11,8 +11,8 @@
  *   GetDlgItem        the handle of a control by its id.
  *   GetDlgItemTextA   a control's text, byte-exact, cut to cchMax - 1.
  *   SetDlgItemTextA   a control's text (shown as gdi32/text.h says).
- *   end_dialogs       (layer only) ends every running dialog with 0, for
- *                     PostQuitMessage: Win32's modal loops end on WM_QUIT.
+ * A dialog up when the program quits ends with 0 (modal.h), as Win32's
+ * modal loops end on WM_QUIT.
  *
  * Controls (dlgcontrols.cpp): EDIT, LISTBOX, BUTTON (push buttons only).
  * Positions and sizes are dialog units converted through
@@ -121,9 +121,6 @@ private:
     RunState *run_;
 };
 
-/* The dialogs whose modal loops run, innermost last. */
-std::vector<QPointer<Win32Dialog>> running;
-
 Win32Dialog *dialog_of(HWND hDlg)
 {
     QWidget *w = hwnd_widget(hDlg);
@@ -219,12 +216,6 @@ QWidget *dlg_control(HWND hDlg, int id)
     return nullptr;
 }
 
-void end_dialogs()
-{
-    for (const QPointer<Win32Dialog> &d : running)
-        if (d && !d->ended()) d->end(0);
-}
-
 /* ---- the calls ------------------------------------------------------------ */
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent,
@@ -267,10 +258,11 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent
         if (r && first && dlg) first->setFocus(Qt::OtherFocusReason);
     }
     if (dlg && !run.ended) {
+        ModalLoop loop([dlg] {
+            if (dlg && !dlg->ended()) dlg->end(0);
+        });
         ModalArrow arrow;
-        running.emplace_back(dlg);
         dlg->exec();
-        running.pop_back();
     }
 
     /* The dialog and its controls go now, so their handles turn invalid. */

@@ -27,9 +27,4 @@ QWidget *hwnd_widget(HWND hwnd);
 /* The handle of `widget`, or NULL if it has none. */
 HWND hwnd_of(const QWidget *widget);
 
-/* True once PostQuitMessage has been called and GetMessageA has not yet
- * taken the quit message: modal loops (message boxes, dialogs) end at once
- * then, as Win32's do when they meet WM_QUIT. */
-bool quit_pending();
-
 #endif

@@ -38,7 +38,6 @@ std::deque<MSG> &queue()
     return *q;
 }
 
-bool quitting = false;
 int quitcode = 0;
 QEventLoop *waiting = nullptr; /* the loop inside GetMessageA, if one runs */
 
@@ -102,11 +101,6 @@ void wake()
 
 } // namespace
 
-bool quit_pending()
-{
-    return quitting;
-}
-
 BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 {
     if (!lpMsg)
@@ -120,9 +114,9 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
                 return TRUE;
             }
         }
-        if (quitting || !QCoreApplication::instance()) {
+        if (quit_pending() || !QCoreApplication::instance()) {
             /* Without Qt nothing could ever arrive: end the loop as WM_QUIT does. */
-            quitting = false;
+            quit_taken();
             *lpMsg = MSG{NULL, WM_QUIT, (WPARAM)quitcode, 0, 0, {0, 0}};
             return FALSE;
         }
@@ -163,10 +157,8 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 
 void WINAPI PostQuitMessage(int nExitCode)
 {
-    quitting = true;
     quitcode = nExitCode;
-    end_message_boxes();
-    end_dialogs();
+    post_quit();
     wake();
 }
 

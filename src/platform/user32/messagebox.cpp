@@ -25,16 +25,8 @@
 #include <QPointer>
 
 #include <cstdio>
-#include <vector>
 
 namespace {
-
-/* The boxes now up, innermost last. */
-std::vector<QPointer<QMessageBox>> &openboxes()
-{
-    static auto *b = new std::vector<QPointer<QMessageBox>>;
-    return *b;
-}
 
 QMessageBox::Icon icon_for(UINT uType)
 {
@@ -60,26 +52,19 @@ int show_box(QWidget *owner, const char *text, const char *caption, UINT uType)
     box->setStandardButtons(QMessageBox::Ok);
     box->setDefaultButton(QMessageBox::Ok);
 
-    openboxes().push_back(box);
     {
+        ModalLoop loop([box] {
+            if (box)
+                box->done(QMessageBox::Ok);
+        });
         ModalArrow arrow;
         box->exec();
     }
-    auto &open = openboxes();
-    for (auto it = open.begin(); it != open.end();)
-        it = (it->isNull() || *it == box) ? open.erase(it) : it + 1;
     delete box.data();
     return quit_pending() ? 0 : IDOK;
 }
 
 } // namespace
-
-void end_message_boxes()
-{
-    for (const QPointer<QMessageBox> &box : openboxes())
-        if (box)
-            box->done(QMessageBox::Ok);
-}
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {
