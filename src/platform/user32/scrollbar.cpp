@@ -32,6 +32,7 @@
  * Shift, on the horizontal bar); Up, Down, PageUp and PageDown are the
  * vertical codes 0-3, Left and Right the horizontal codes 0 and 1.
  */
+#include "user32/scrollbar.h"
 #include "user32/window.h"
 #include "user32/hwnd.h"
 

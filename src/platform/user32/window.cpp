@@ -23,6 +23,7 @@
  * the item's id (as Win32 posts it once the menu has closed), the close box as
  * WM_CLOSE; wheel and keys as scroll messages (scrollbar.cpp).
  */
+#include "user32/scrollbar.h"
 #include "user32/window.h"
 #include "gdi32/dc.h"
 #include "gdi32/text.h"

@@ -79,20 +79,4 @@ protected:
 /* The live window of `hwnd`, or nullptr (a null, stale or foreign handle). */
 Win32Window *win32_window(HWND hwnd);
 
-/* scrollbar.cpp: shows a bar's Win32 state on its QScrollBar (the one place
- * where Win32 values become Qt values), and turns the QScrollBar's actions
- * into WM_HSCROLL/WM_VSCROLL. */
-void sync_scroll_bar(Win32Window *window, int nBar);
-void wire_scroll_bar(Win32Window *window, int nBar);
-
-/* scrollbar.cpp: WM_xSCROLL for a bar, with the code in the low word and the
- * 16-bit thumb position in the high word. */
-void send_scroll(Win32Window *window, int nBar, int code, int thumbpos = 0);
-
-/* scrollbar.cpp: wheel movement in Qt's angle units (y up, x left; `sideways`
- * turns it onto the horizontal bar), and a key (false if it is no scroll
- * key), as scroll messages. */
-void wheel_scroll(Win32Window *window, QPoint delta, bool sideways);
-bool key_scroll(Win32Window *window, int key);
-
 #endif
