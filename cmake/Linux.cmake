@@ -1,10 +1,18 @@
 # The Linux build: our own <windows.h> on POSIX and Qt 6 (src/platform).
 #
+#   tarvel_mounts     the mounts of the system (libmount), for KERNEL32, the
+#                     dialog's drives and the checker
 #   tarvel_kernel32   KERNEL32 on POSIX alone
 #   tarvel_user32     USER32 and GDI32 on Qt, with the resource script compiled in
 #   tarvel_nowindow   the few USER32 calls of a program without windows, no Qt
 #   chkdsk            the disk checker the cluster size probe runs
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBMOUNT REQUIRED IMPORTED_TARGET mount)
+
+add_library(tarvel_mounts STATIC src/platform/mounts/mounts.cpp)
+target_include_directories(tarvel_mounts PUBLIC src/platform)
+target_link_libraries(tarvel_mounts PUBLIC PkgConfig::LIBMOUNT)
 
 file(GLOB TARVEL_KERNEL32_SOURCES CONFIGURE_DEPENDS src/platform/kernel32/*.cpp)
 add_library(tarvel_kernel32 STATIC ${TARVEL_KERNEL32_SOURCES})
@@ -15,6 +23,7 @@ if(TARVEL_SANITIZE)
   set_source_files_properties(src/platform/kernel32/readahead.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=vptr)
 endif()
 target_include_directories(tarvel_kernel32 PUBLIC src/platform/include PRIVATE src/platform src/platform/kernel32)
+target_link_libraries(tarvel_kernel32 PUBLIC tarvel_mounts)
 
 file(GLOB TARVEL_USER32_SOURCES CONFIGURE_DEPENDS
   src/platform/user32/*.cpp src/platform/gdi32/*.cpp src/platform/resources/*.cpp)
@@ -60,6 +69,7 @@ target_link_libraries(tarvel-scan PRIVATE tarvel_core tarvel_nowindow)
 # The disk checker, in Tarvel's system directory: <build>/system beside the
 # programs here, <prefix>/lib/tarvel/system once installed (GetSystemDirectoryA).
 add_executable(tarvel-chkdsk src/platform/chkdsk/chkdsk.cpp)
+target_link_libraries(tarvel-chkdsk PRIVATE tarvel_mounts)
 set_target_properties(tarvel-chkdsk PROPERTIES OUTPUT_NAME chkdsk
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/system)
 

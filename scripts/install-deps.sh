@@ -9,7 +9,7 @@
 #   scripts/install-deps.sh --fuzz      clang and libFuzzer for the fuzz targets
 set -e
 case "${1:-}" in
-"") pkgs="cmake make g++ qt6-base-dev libgl-dev libgtest-dev fonts-dejavu-core fontconfig \
+"") pkgs="cmake make g++ pkg-config qt6-base-dev libgl-dev libmount-dev libgtest-dev fonts-dejavu-core fontconfig \
           xvfb xauth x11-apps xdotool imagemagick util-linux dpkg-dev file time \
           lintian desktop-file-utils appstream groff-base man-db" ;;
 --windows)

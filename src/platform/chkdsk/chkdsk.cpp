@@ -27,6 +27,8 @@
 
 #include <string>
 
+#include "mounts/mounts.h"
+
 namespace {
 
 /* 1234567 -> "1,234,567". */
@@ -46,57 +48,13 @@ unsigned long long limited(unsigned long long v)
     return v > 4294967295ULL ? 4294967295ULL : v;
 }
 
-/* The mount point that holds `dir` (a full path): the highest directory on
- * the way up that is still on the same device. */
-std::string mount_point(std::string dir)
-{
-    struct stat here;
-    if (stat(dir.c_str(), &here) != 0)
-        return dir;
-    while (dir != "/") {
-        size_t slash = dir.rfind('/');
-        std::string up = slash == 0 ? "/" : dir.substr(0, slash);
-        struct stat st;
-        if (stat(up.c_str(), &st) != 0 || st.st_dev != here.st_dev)
-            break;
-        dir = up;
-    }
-    return dir;
-}
-
-/* mountinfo writes a blank, tab, newline or backslash as an octal escape. */
-std::string unescaped(const char *s)
-{
-    std::string out;
-    for (; *s; s++) {
-        if (s[0] == '\\' && s[1] >= '0' && s[1] <= '3' && s[2] >= '0' && s[2] <= '7' && s[3] >= '0' && s[3] <= '7') {
-            out += (char)((s[1] - '0') * 64 + (s[2] - '0') * 8 + (s[3] - '0'));
-            s += 3;
-        } else {
-            out += *s;
-        }
-    }
-    return out;
-}
-
-/* The type of the filesystem mounted last at `point`, from mountinfo; "" if unknown. */
+/* The type of the filesystem mounted last at `point`; "" if unknown. */
 std::string filesystem_type(const std::string &point)
 {
     std::string type;
-    FILE *f = fopen("/proc/self/mountinfo", "re");
-    if (!f)
-        return type;
-    char line[8192];
-    while (fgets(line, sizeof line, f)) {
-        /* id parent major:minor root mountpoint options [optional...] - type source super */
-        char mnt[4096], fstype[256];
-        const char *dash = strstr(line, " - ");
-        if (!dash || sscanf(line, "%*s %*s %*s %*s %4095s", mnt) != 1 || sscanf(dash + 3, "%255s", fstype) != 1)
-            continue;
-        if (point == unescaped(mnt)) /* a later mount hides an earlier one */
-            type = fstype;
-    }
-    fclose(f);
+    for (const mounts::Mount &m : mounts::mount_table())
+        if (m.point == point) /* a later mount hides an earlier one */
+            type = m.type;
     return type;
 }
 
@@ -114,7 +72,10 @@ int main()
         fprintf(stderr, "chkdsk: the volume gives no allocation unit size\n");
         return 1;
     }
-    std::string point = mount_point(cwd), type = filesystem_type(point);
+    std::string point;
+    if (!mounts::mount_point(cwd, &point))
+        point = cwd;
+    std::string type = filesystem_type(point);
     printf("Volume %s%s%s%s\n", point.c_str(), type.empty() ? "" : " (", type.c_str(), type.empty() ? "" : ")");
     printf("%16s bytes in each allocation unit.\n", grouped(limited(vfs.f_frsize)).c_str());
     printf("%16s total allocation units on disk.\n", grouped(limited(vfs.f_blocks)).c_str());

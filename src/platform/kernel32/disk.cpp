@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "k32.h"
+#include "mounts/mounts.h"
 
 namespace {
 
@@ -70,21 +71,6 @@ std::string normalise(const std::string &path)
     for (const auto &p : parts)
         out += "/" + p;
     return out.empty() ? "/" : out;
-}
-
-bool is_mount_root(const struct statx &self, const struct statx &parent)
-{
-    if ((self.stx_mode & S_IFMT) != S_IFDIR)
-        return false;
-    if ((self.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
-        (self.stx_attributes & STATX_ATTR_MOUNT_ROOT))
-        return true;
-    return self.stx_dev_major != parent.stx_dev_major || self.stx_dev_minor != parent.stx_dev_minor;
-}
-
-int examine(const std::string &path, int flags, struct statx *sx)
-{
-    return statx(AT_FDCWD, path.c_str(), flags | AT_NO_AUTOMOUNT, STATX_TYPE | STATX_MODE, sx);
 }
 
 DWORD path_error(int e)
@@ -146,26 +132,10 @@ BOOL WINAPI GetVolumePathNameA(LPCSTR lpszFileName, LPSTR lpszVolumePathName,
             }
             path = std::string(cwd) + "/" + path;
         }
-        std::string cur = normalise(path);
-
-        /* The path itself may be a link: it lives where the link is. Its
-         * ancestors are the directories the kernel would pass through. */
-        struct statx self, parent;
-        if (examine(cur, AT_SYMLINK_NOFOLLOW, &self) != 0) {
+        std::string cur;
+        if (!mounts::mount_point(normalise(path), &cur)) {
             SetLastError(path_error(errno));
             return FALSE;
-        }
-        while (cur != "/") {
-            size_t slash = cur.rfind('/');
-            std::string up = slash == 0 ? "/" : cur.substr(0, slash);
-            if (examine(up, 0, &parent) != 0) {
-                SetLastError(path_error(errno));
-                return FALSE;
-            }
-            if (is_mount_root(self, parent))
-                break;
-            cur = up;
-            self = parent;
         }
 
         if (cur != "/")

@@ -10,6 +10,7 @@
  * (find.cpp) says what the records hold.
  */
 #include "listing.h"
+#include "mounts/mounts.h"
 #include "seams.h"
 
 #include <dirent.h>
@@ -100,12 +101,16 @@ inline bool is_dot_or_dotdot(const char *n)
     return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
 }
 
+/* The listed directory's own statx, looked up on first need. */
+struct Self {
+    bool tried = false, known = false;
+    struct statx sx;
+};
+
 /* Fills one record from a statx of `name` relative to the directory.
  * Returns 0, or the errno of an entry that could not be examined (ENOENT
- * for one that has vanished since the listing). `dirdev` is the directory's
- * own device, looked up on first need. */
-int examine(int dfd, const char *name, unsigned char dtype, Record &r, bool &dirdev_known,
-            uint32_t &dirmajor, uint32_t &dirminor)
+ * for one that has vanished since the listing). */
+int examine(int dfd, const char *name, unsigned char dtype, Record &r, Self &self)
 {
     struct statx sx;
     r.size = 0;
@@ -119,21 +124,12 @@ int examine(int dfd, const char *name, unsigned char dtype, Record &r, bool &dir
     mode_t type = (sx.stx_mask & STATX_TYPE) ? (sx.stx_mode & S_IFMT) : DTTOIF(dtype);
     if (S_ISDIR(type)) {
         r.attributes = FILE_ATTRIBUTE_DIRECTORY;
-        bool mount_root = (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) &&
-                          (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT);
-        if (!mount_root) {
-            if (!dirdev_known) {
-                struct statx self;
-                if (statx(dfd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_TYPE, &self) == 0) {
-                    dirmajor = self.stx_dev_major;
-                    dirminor = self.stx_dev_minor;
-                    dirdev_known = true;
-                }
-            }
-            mount_root = dirdev_known &&
-                         (sx.stx_dev_major != dirmajor || sx.stx_dev_minor != dirminor);
+        /* The directory's own device only where the kernel's mark does not tell. */
+        if (!self.tried && !mounts::is_mount_root(sx, nullptr)) {
+            self.tried = true;
+            self.known = statx(dfd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_TYPE, &self.sx) == 0;
         }
-        if (mount_root)
+        if (mounts::is_mount_root(sx, self.known ? &self.sx : nullptr))
             r.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     } else if (S_ISLNK(type)) {
         r.attributes = FILE_ATTRIBUTE_REPARSE_POINT;
@@ -182,8 +178,7 @@ Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter)
     f->error = 0;
 
     /* Second pass: one statx per entry while the directory is open. */
-    bool dirdev_known = false;
-    uint32_t dirmajor = 0, dirminor = 0;
+    Self self;
     size_t n = 0, namepos = 0;
     for (size_t pos = 0; pos < listed && n < count; pos += entry_at(pos)->d_reclen) {
         const dirent64 *e = entry_at(pos);
@@ -194,7 +189,7 @@ Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter)
         if (is_dot_or_dotdot(e->d_name)) {
             r.size = r.allocated = 0;
             r.attributes = FILE_ATTRIBUTE_DIRECTORY;
-        } else if (int failed = examine(dfd, e->d_name, e->d_type, r, dirdev_known, dirmajor, dirminor)) {
+        } else if (int failed = examine(dfd, e->d_name, e->d_type, r, self)) {
             if (failed != ENOENT && f->error == 0) /* a vanished entry is no failure */
                 f->error = error_from_errno(failed);
             continue;

@@ -24,6 +24,7 @@
  *    (* and ?, matched without regard to ASCII case; "*.*" matches every
  *    name); what comes before the last "/" is the directory to list.
  */
+#include "mounts/mounts.h"
 #include "user32/dlgcontrols.h"
 
 #include <QListWidget>
@@ -72,22 +73,6 @@ bool wildcard(const char *p, const char *n)
     return false;
 }
 
-/* Undoes mountinfo's octal escapes (\040 for a blank, \134 for a backslash). */
-std::string unescape(const std::string &s)
-{
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && std::isdigit((unsigned char)s[i + 1]) &&
-            std::isdigit((unsigned char)s[i + 2]) && std::isdigit((unsigned char)s[i + 3])) {
-            out += (char)((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 /* Filesystem types that hold real data without a /dev/ source. */
 bool disklike_type(const std::string &type)
 {
@@ -101,32 +86,18 @@ bool disklike_type(const std::string &type)
     return false;
 }
 
-/* Mount points of real filesystems, from /proc/self/mountinfo; "/" always. */
+/* Mount points of real filesystems; "/" always. */
 std::vector<std::string> drive_mounts()
 {
-    std::set<std::string> mounts{"/"};
-    if (FILE *f = std::fopen("/proc/self/mountinfo", "re")) {
-        char *line = nullptr;
-        size_t cap = 0;
-        while (getline(&line, &cap, f) > 0) {
-            /* id parent major:minor root mountpoint options [optional...] - type source super */
-            std::vector<std::string> fields;
-            for (char *tok = std::strtok(line, " \n"); tok; tok = std::strtok(nullptr, " \n"))
-                fields.emplace_back(tok);
-            auto dash = std::find(fields.begin(), fields.end(), "-");
-            if (fields.size() < 5 || dash == fields.end() || fields.end() - dash < 3) continue;
-            std::string point = unescape(fields[4]);
-            std::string type = dash[1], source = unescape(dash[2]);
-            if (source.compare(0, 5, "/dev/") != 0 && !disklike_type(type)) continue;
-            /* A file bind-mounted over a file (a container's /etc/hosts) is no drive. */
-            struct stat st;
-            if (stat(point.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-            mounts.insert(point);
-        }
-        free(line);
-        std::fclose(f);
+    std::set<std::string> points{"/"};
+    for (const mounts::Mount &m : mounts::mount_table()) {
+        if (m.source.compare(0, 5, "/dev/") != 0 && !disklike_type(m.type)) continue;
+        /* A file bind-mounted over a file (a container's /etc/hosts) is no drive. */
+        struct stat st;
+        if (stat(m.point.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+        points.insert(m.point);
     }
-    return {mounts.begin(), mounts.end()};
+    return {points.begin(), points.end()};
 }
 
 /* The entries of the directory open as `dirfd` that match `pattern`:
