@@ -3,8 +3,8 @@
  *
  * The pattern is a directory, '/', and a last component. "*.*" (or "*")
  * yields every entry, "." and ".." included; any other last component is
- * matched against each name with fnmatch. "*.*" alone is the current
- * directory, and "/" followed by "*.*" the root.
+ * matched against each name by the layer's wildcard rule (wildcard.h).
+ * "*.*" alone is the current directory, and "/" followed by "*.*" the root.
  *
  * FindFirstFileA reads the whole directory (listing.cpp), or takes the
  * listing that the read-ahead has made of it (readahead.cpp); FindNextFileA

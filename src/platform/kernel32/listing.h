@@ -8,11 +8,11 @@
 
 #include <windows.h>
 
-#include <fnmatch.h>
 #include <stddef.h>
 #include <stdint.h>
 
 #include "k32.h"
+#include "wildcard.h"
 
 namespace k32 {
 
@@ -38,11 +38,11 @@ struct Find : Object {
     const char *dir; /* the directory listed, as read_listing was given it */
 };
 
-/* The last component of the pattern: either every name, or an fnmatch pattern. */
+/* The last component of the pattern: either every name, or a wildcard pattern. */
 struct NameFilter {
     const char *mask;
     bool all;
-    bool matches(const char *name) const { return all || fnmatch(mask, name, 0) == 0; }
+    bool matches(const char *name) const { return all || wildcard(mask, name); }
 };
 
 /* Reads directory `dir` ("." is the current one): the entries `filter`

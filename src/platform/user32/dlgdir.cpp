@@ -24,6 +24,7 @@
  *    (* and ?, matched without regard to ASCII case; "*.*" matches every
  *    name); what comes before the last "/" is the directory to list.
  */
+#include "kernel32/wildcard.h"
 #include "mounts/mounts.h"
 #include "user32/dlgcontrols.h"
 
@@ -53,25 +54,6 @@ struct Fd {
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
 };
-
-/* Win32 wildcards: '*' any run, '?' one byte, ASCII case ignored; a pattern
- * ending in ".*" also matches a name without any dot there ("*.*" matches
- * "Makefile"). */
-bool wildcard(const char *p, const char *n)
-{
-    if (*p == '\0') return *n == '\0';
-    if (p[0] == '.' && p[1] == '*' && p[2] == '\0' && *n == '\0') return true;
-    if (*p == '*') {
-        for (const char *k = n;; ++k) {
-            if (wildcard(p + 1, k)) return true;
-            if (*k == '\0') return false;
-        }
-    }
-    if (*n == '\0') return false;
-    if (*p == '?' || std::tolower((unsigned char)*p) == std::tolower((unsigned char)*n))
-        return wildcard(p + 1, n + 1);
-    return false;
-}
 
 /* Filesystem types that hold real data without a /dev/ source. */
 bool disklike_type(const std::string &type)
@@ -116,7 +98,7 @@ bool read_entries(int dirfd, const char *pattern, bool dirs, bool files, std::ve
     while (struct dirent *e = readdir(d)) {
         const char *name = e->d_name;
         if (!std::strcmp(name, ".") || !std::strcmp(name, "..")) continue;
-        if (!wildcard(pattern, name)) continue;
+        if (!k32::wildcard(pattern, name)) continue;
         bool isdir = e->d_type == DT_DIR;
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
             struct stat st;
@@ -176,7 +158,7 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
     struct stat here, root;
     bool atroot = fstat(fd.fd, &here) == 0 && stat("/", &root) == 0 &&
                   here.st_dev == root.st_dev && here.st_ino == root.st_ino;
-    if (list && (uFileType & DDL_DIRECTORY) && !atroot && wildcard(pattern.c_str(), ".."))
+    if (list && (uFileType & DDL_DIRECTORY) && !atroot && k32::wildcard(pattern.c_str(), ".."))
         items.push_back("[..]");
     if (list && (uFileType & DDL_DRIVES))
         for (const std::string &m : drive_mounts())
