@@ -31,8 +31,13 @@ HICON__ hourglass{true, Qt::WaitCursor, {}};
 HCURSOR current = &arrow;
 bool overriding = false; /* our override cursor is on Qt's stack */
 
-/* Sends what Qt has asked of the X server so far. The xcb library is already
- * loaded by Qt's X11 platform plugin; it is looked up, not linked. */
+/* Sends what Qt has asked of the X server so far, so that the wait cursor is
+ * on screen while the survey keeps the event loop from running. Qt's own
+ * QGuiApplication::sync() would first dispatch pending events, re-entering
+ * the program in the middle of its survey; xcb_flush only sends. The xcb
+ * library is already loaded by Qt's X11 platform plugin, so it is looked up
+ * there rather than linked, and the program needs no X library of its own
+ * under other platforms (offscreen, Wayland). */
 void flush_window_system()
 {
 #if QT_CONFIG(xcb)

@@ -8,9 +8,7 @@
  *                     the program is quitting (as Win32's loop on WM_QUIT).
  *   EndDialog         sets the result; the dialog closes once the procedure
  *                     has returned.
- *   GetDlgItem        the handle of a control by its id.
  *   GetDlgItemTextA   a control's text, byte-exact, cut to cchMax - 1.
- *   SetDlgItemTextA   a control's text (shown as gdi32/text.h says).
  * A dialog up when the program quits ends with 0 (modal.h), as Win32's
  * modal loops end on WM_QUIT.
  *
@@ -278,12 +276,6 @@ BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult)
     return TRUE;
 }
 
-HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem)
-{
-    QWidget *c = dlg_control(hDlg, nIDDlgItem);
-    return c ? hwnd_of(c) : NULL;
-}
-
 UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax)
 {
     if (!lpString || cchMax <= 0) return 0;
@@ -295,12 +287,4 @@ UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMa
     std::memcpy(lpString, bytes.constData(), n);
     lpString[n] = '\0';
     return (UINT)n;
-}
-
-BOOL WINAPI SetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPCSTR lpString)
-{
-    QWidget *c = dlg_control(hDlg, nIDDlgItem);
-    if (!c) return FALSE;
-    set_control_text(c, QByteArray(lpString ? lpString : ""));
-    return TRUE;
 }
