@@ -16,12 +16,6 @@ target_link_libraries(tarvel_mounts PUBLIC PkgConfig::LIBMOUNT)
 
 file(GLOB TARVEL_KERNEL32_SOURCES CONFIGURE_DEPENDS src/platform/kernel32/*.cpp)
 add_library(tarvel_kernel32 STATIC ${TARVEL_KERNEL32_SOURCES})
-if(TARVEL_SANITIZE)
-  # UBSan's vptr check probes memory through a pipe: when a worker thread
-  # starts as the process runs out of descriptors (a case the tests make on
-  # purpose) the probe fails and it reports a fault that is none.
-  set_source_files_properties(src/platform/kernel32/readahead.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=vptr)
-endif()
 target_include_directories(tarvel_kernel32 PUBLIC src/platform/include PRIVATE src/platform src/platform/kernel32)
 target_link_libraries(tarvel_kernel32 PUBLIC tarvel_mounts)
 
