@@ -36,7 +36,7 @@
  *   cannot be made means fewer workers, and the walk that cannot get memory
  *   for the read-ahead's books reads for itself. Each worker has a small
  *   stack of its own (workerstack), not the default megabytes.
- * - fork() leaves the child a read-ahead without workers or listings.
+ * - fork() leaves the child a new read-ahead, without workers or listings.
  */
 #include "readahead.h"
 
@@ -97,48 +97,59 @@ struct Engine {
     bool enabled = true;
 };
 
-/* Never destroyed: workers may still run while the program exits. */
+/* Never destroyed: workers may still run while the program exits. Null
+ * where none could be had: the read-ahead is then off. */
 Engine *the_engine;
+Engine *spare; /* made before a fork, for the child */
 
-void before_fork()
+Engine *make_engine()
 {
-    the_engine->lock.lock();
-}
-
-void after_fork_in_parent()
-{
-    the_engine->lock.unlock();
-}
-
-void after_fork_in_child()
-{
-    /* Only the forking thread lives on in the child: the workers' places in
-     * the condition variables are forgotten, and the lock is its again. */
-    Engine &e = *the_engine;
-    new (&e.work) std::condition_variable;
-    new (&e.ended) std::condition_variable;
-    e.lock.unlock();
-    e.workers = e.idle = e.reading = 0;
-    e.waiters = 0;
-    e.paused = false;
-    for (auto it = e.jobs.begin(); it != e.jobs.end();)
-        it = it->second.state == Job::reading ? e.jobs.erase(it) : std::next(it);
-}
-
-Engine &engine()
-{
-    static Engine *e = [] {
+    try {
         auto *made = new Engine;
         cpu_set_t cpus;
         long n = sched_getaffinity(0, sizeof cpus, &cpus) == 0 ? CPU_COUNT(&cpus) : sysconf(_SC_NPROCESSORS_ONLN);
         made->processors = made->pool = n > 0 ? static_cast<int>(n) : 1;
         /* Room for any path, so that naming the read awaited never allocates. */
         made->awaited.reserve(MAX_PATH);
-        the_engine = made;
-        pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child);
         return made;
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
+void before_fork()
+{
+    spare = make_engine();
+    if (the_engine)
+        the_engine->lock.lock();
+}
+
+void after_fork_in_parent()
+{
+    if (the_engine)
+        the_engine->lock.unlock();
+    delete spare;
+    spare = nullptr;
+}
+
+void after_fork_in_child()
+{
+    /* Only the forking thread lives on in the child: the old engine, its
+     * lock held and its workers gone, is left as it was, and the child
+     * starts afresh, with no workers and no listings. */
+    the_engine = spare;
+    spare = nullptr;
+}
+
+Engine *engine()
+{
+    static const bool started = [] {
+        the_engine = make_engine();
+        pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child);
+        return true;
     }();
-    return *e;
+    (void)started;
+    return the_engine;
 }
 
 bool wanted()
@@ -265,7 +276,7 @@ void queue_up(Engine &e, std::vector<std::pair<Key, std::string>> &subs)
  * room, and ends once it has been idle for a moment. */
 void work()
 {
-    Engine &e = engine();
+    Engine &e = *engine();
     std::unique_lock<std::mutex> hold(e.lock);
     for (;;) {
         e.idle++;
@@ -373,7 +384,9 @@ Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, 
 
 Find *list(const char *dir, DWORD *error)
 {
-    Engine &e = engine();
+    if (!engine())
+        return read_listing(dir, every_name(), error);
+    Engine &e = *engine();
     std::string path;
     try {
         path = dir;
@@ -457,7 +470,9 @@ Find *list(const char *dir, DWORD *error)
 
 void closed(const Find *f)
 {
-    Engine &e = engine();
+    if (!engine())
+        return;
+    Engine &e = *engine();
     std::lock_guard<std::mutex> hold(e.lock);
     if (f == e.root)
         reset(e);
@@ -465,7 +480,12 @@ void closed(const Find *f)
 
 size_t waiting_listings(size_t *bytes)
 {
-    Engine &e = engine();
+    if (!engine()) {
+        if (bytes)
+            *bytes = 0;
+        return 0;
+    }
+    Engine &e = *engine();
     std::lock_guard<std::mutex> hold(e.lock);
     if (bytes)
         *bytes = e.waiting_bytes;
