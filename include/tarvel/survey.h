@@ -13,7 +13,8 @@
 /* The drive record. */
 struct dgl_ {
     DWORD bpc;  /* bytes per allocation unit of the surveyed drive (survey; read by doitto) */
-    int unread; /* directories the scan could not read completely (doitto; survey zeroes and tells it) */
+    int unread;  /* directories the scan could not read completely (doitto; survey zeroes and tells it) */
+    int notices; /* boxes of this survey that leave its report whole: the probe's fallback (survey) */
 };
 extern struct dgl_ dgl;
 

@@ -1,9 +1,7 @@
 /*
- * gl.cpp - the two global records, with the values they start with: the
- * display and list record gl and the drive record dgl.
+ * gl.cpp - the display and list record gl, with the values it starts with.
  */
 #include "tarvel/report.h"
-#include "tarvel/survey.h"
 
 struct gl_ gl = {
     0,       /* nDspLines */
@@ -17,9 +15,4 @@ struct gl_ gl = {
     0,       /* hcurpos */
     nullptr, /* hwnd */
     0.0,     /* totalbytesused */
-};
-
-struct dgl_ dgl = {
-    0, /* bpc, until the first survey sets it */
-    0, /* unread */
 };

@@ -27,14 +27,23 @@ static BOOL fallbackinexact(void)
     return (GetVersion() & 0x80000000) != 0;
 }
 
+/* The drive record, as it starts. */
+struct dgl_ dgl = {
+    0, /* bpc, until the first survey sets it */
+    0, /* unread */
+    0, /* notices */
+};
+
 /* Sectors per cluster, bytes per sector, free and total clusters of `drive`,
  * telling the user each time a source fails where that matters. */
 static void clustersize(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc)
 {
     if (getchkdsk(drive, spc, bps, fc, tc))
         return;
-    if (fallbackinexact())
+    if (fallbackinexact()) {
         mbprintf(fail, "Using CHKDSK failed, wastage results not valid with FAT32");
+        dgl.notices++; /* the volume's own figures follow: nothing is missing */
+    }
     if (GetDiskFreeSpaceA(drive, spc, bps, fc, tc))
         return;
     mbprintf(fail, "Failed to get Drive <%s> characteristics, wastage results invalid", drive);
@@ -85,6 +94,7 @@ void survey(const char *path, DWORD clusterbytes)
     ULONG spc = 0, bps = 0, fc = 0, tc = 0;
     double dt;
 
+    dgl.notices = 0;
     HCURSOR hcurr = GetCursor();
     SetCursor(LoadCursorA(NULL, IDC_WAIT));
 

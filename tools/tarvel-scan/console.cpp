@@ -15,6 +15,7 @@
 #include "tarvel/survey.h"
 
 BOOL incomplete = FALSE;
+int boxes = 0;
 BOOL stderrlost = FALSE;
 
 /* One line on standard error; a failure to write it is remembered. */
@@ -33,9 +34,7 @@ void mbprintf(const char *caption, const char *szFmt, ...)
     wvsprintfA(buff, szFmt, args); /* cut at 1023 characters, as the box's text */
     va_end(args);
     say(caption, ": ", buff);
-    /* The probe's fallback is a notice: the volume's own figures serve. */
-    if (strncmp(buff, "Using CHKDSK failed", 19) != 0)
-        incomplete = TRUE;
+    boxes++;
 }
 
 const char *errortext(DWORD code)

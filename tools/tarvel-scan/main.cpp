@@ -137,7 +137,8 @@ static int run(int argc, char **argv)
     watchscan(tsv, whatif);
     survey(full, clusterbytes);
     BOOL written = whatif ? endwhatif(tsv, full) : tsv ? endtsv() : writereport();
-    return written && !incomplete && !stderrlost ? 0 : 1;
+    BOOL whole = !incomplete && boxes <= dgl.notices;
+    return written && whole && !stderrlost ? 0 : 1;
 }
 
 int main(int argc, char **argv)

@@ -8,11 +8,15 @@
 
 #include <stdio.h>
 
-/* Set when the report lacks something: a directory that could not be read,
- * a line or sub-directory left out, a message of failure; the exit status
- * is then 1. The probe's notice that it fell back on the volume's own
- * figures is no such message: the report is whole. */
+/* Set when the report lacks something the tool itself saw (a directory that
+ * could not be read, a sub-directory left out, an allocation not measured);
+ * the exit status is then 1. */
 extern BOOL incomplete;
+
+/* The message boxes the survey showed, as lines on standard error. Those
+ * beyond the survey's notices (dgl.notices: the probe's fallback on the
+ * volume's own figures) each say something is missing: status 1. */
+extern int boxes;
 
 /* Set when a write to standard error failed: its messages are lost, and the
  * exit status is 1. */
