@@ -172,12 +172,12 @@ TEST_F(ScanTest, AllocationFailureLosesOneLine)
 // the other then counts as gone; with it, it may have been read already and
 // counts as it was. Either way nothing of the link's target is counted.
 namespace swap {
-std::string b, c, victim, target; /* the siblings' patterns; the parent to swap, or "" for the sibling */
+std::string b, c, victim, target; /* the siblings; the parent to swap, or "" for the sibling */
 void directory(const char *dir, double, double, double, double)
 {
     if (dir != b && dir != c) return;
     const std::string &other = dir == b ? c : b;
-    if (victim.empty()) victim = other.substr(0, other.size() - 4); /* the directory, not its pattern */
+    if (victim.empty()) victim = other;
     if (rename(victim.c_str(), (victim + ".old").c_str()) != 0 || symlink(target.c_str(), victim.c_str()) != 0)
         ADD_FAILURE() << "could not swap " << victim;
     b = c = "";
@@ -196,8 +196,8 @@ TEST_F(ScanTest, SwappedForALinkIsNotFollowed)
             const std::string a = which + readahead + "/a";
             tree.file(a + "/b/f", 1000);
             tree.file(a + "/c/f", 1000);
-            swap::b = pat(a + "/b");
-            swap::c = pat(a + "/c");
+            swap::b = tree.path(a + "/b");
+            swap::c = tree.path(a + "/c");
             swap::victim = which == "parent" ? tree.path(a) : "";
             swap::target = tree.path("elsewhere");
             setenv("TARVEL_READAHEAD", readahead, 1);
@@ -261,9 +261,9 @@ TEST_F(ScanTest, IncompleteListingsAreCountedAndTold)
             unsigned read;
             std::string lines, told; /* the lines' used bytes, and what was told */
         } cases[] = {
-            {"a", EIO, 0, 0, "1000", pat("a") + " 1117"},
-            {"many", 0, EIO, 1, "partial", pat("many") + " 1117"},
-            {"b", 0, EIO, 0, "0", pat("b") + " 1117"},
+            {"a", EIO, 0, 0, "1000", tree.path("a") + " 1117"},
+            {"many", 0, EIO, 1, "partial", tree.path("many") + " 1117"},
+            {"b", 0, EIO, 0, "0", tree.path("b") + " 1117"},
         };
         for (const auto &c : cases) {
             SCOPED_TRACE(std::string(c.rel) + " read-ahead " + readahead);

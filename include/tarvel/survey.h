@@ -39,7 +39,8 @@ double doitto(char *dir, double *waste);
 
 /* Whoever else wants to know what the scan finds, besides the report: the
  * headless tool, for its exact figures and its exit status. NULL in the
- * program. */
+ * program. Each call names the directory itself, not its search pattern
+ * ("/home/ann", the root "/"). */
 struct scanwatch_ {
     /* A directory's figures, in bytes, as its line is appended: used and
      * wasted by its own files, and by everything below it. */
@@ -51,8 +52,8 @@ struct scanwatch_ {
     /* A sub-directory `name` of `dir` left out because its path would be too
      * long; NULL shows the program's box instead. */
     void (*toolong)(const char *dir, const char *name);
-    /* Each entry the report counts as a file, as it is counted, with the
-     * pattern of its directory; NULL in the program. */
+    /* Each entry the report counts as a file, as it is counted; NULL in the
+     * program. */
     void (*file)(const char *dir, const WIN32_FIND_DATAA *fd);
 };
 extern const struct scanwatch_ *scanwatch;

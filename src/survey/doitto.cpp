@@ -32,7 +32,20 @@ const struct scanwatch_ *scanwatch = NULL;
 struct level {
     WIN32_FIND_DATAA fd;
     char sdir[MAX_PATH];
+    char name[MAX_PATH]; /* the directory itself, for the watchers */
 };
+
+// The directory a search pattern names: "/a/b/*.*" gives "/a/b", a root
+// keeps its separator ("/", "C:\").
+static void patterndir(const char *pattern, char *dir)
+{
+    size_t len = strlen(pattern) - strlen(PATTERNTAIL);
+    BOOL driveroot = PATHSEP == '\\' && len == 3 && pattern[1] == ':';
+    if (len > 1 && pattern[len - 1] == PATHSEP && !driveroot)
+        len--;
+    memcpy(dir, pattern, len);
+    dir[len] = '\0';
+}
 
 /* Bytes lost in the unfilled tail of the file's last cluster. An empty file
  * and one that fills its last cluster exactly lose nothing. */
@@ -49,7 +62,7 @@ static bool isdotordotdot(const char *name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-static void appendline(const char *dir, double bytesused, double byteswasted,
+static void appendline(const char *dir, const char *name, double bytesused, double byteswasted,
                        double sdbytesused, double sdbyteswasted)
 {
     const double k = 1.0 / 1024;
@@ -62,7 +75,7 @@ static void appendline(const char *dir, double bytesused, double byteswasted,
         llprintf(bytesused + sdbytesused, "%s %1.0fK used, %1.0fK wasted", dir, bytesused * k,
                  byteswasted * k);
     if (scanwatch && scanwatch->directory)
-        scanwatch->directory(dir, bytesused, byteswasted, sdbytesused, sdbyteswasted);
+        scanwatch->directory(name, bytesused, byteswasted, sdbytesused, sdbyteswasted);
 }
 
 /* The machine's resources, not the directory, failed the listing. */
@@ -90,6 +103,8 @@ double doitto(char *dir, double *waste)
         return 0; /* no line, as when llprintf runs out */
     }
 
+    if (scanwatch)
+        patterndir(dir, lv->name);
     DWORD stopped = ERROR_NO_MORE_FILES; /* why the enumeration ended */
     HANDLE hFind = FindFirstFileA(dir, &lv->fd);
     if (hFind == INVALID_HANDLE_VALUE) {
@@ -116,7 +131,7 @@ double doitto(char *dir, double *waste)
                 sdbytesused += doitto(lv->sdir, &w);
                 sdbyteswasted += w;
             } else if (scanwatch && scanwatch->toolong) {
-                scanwatch->toolong(dir, fd->cFileName);
+                scanwatch->toolong(lv->name, fd->cFileName);
             } else {
                 mbprintf(fail, "Directory Path too long");
             }
@@ -127,22 +142,22 @@ double doitto(char *dir, double *waste)
             bytesused += (double)size;
             byteswasted += (double)tailwaste(size);
             if (scanwatch && scanwatch->file)
-                scanwatch->file(dir, fd);
+                scanwatch->file(lv->name, fd);
         }
         if (!(searching = FindNextFileA(hFind, &lv->fd)))
             stopped = GetLastError();
     }
     if (hFind != INVALID_HANDLE_VALUE)
         FindClose(hFind);
-    delete lv;
 
     if (!listingdone(stopped)) {
         dgl.unread++;
         if (scanwatch && scanwatch->unreadable)
-            scanwatch->unreadable(dir, stopped);
+            scanwatch->unreadable(lv->name, stopped);
     }
 
-    appendline(dir, bytesused, byteswasted, sdbytesused, sdbyteswasted);
+    appendline(dir, lv->name, bytesused, byteswasted, sdbytesused, sdbyteswasted);
+    delete lv;
     *waste = byteswasted + sdbyteswasted;
     return bytesused + sdbytesused;
 }

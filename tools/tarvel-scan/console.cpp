@@ -68,11 +68,8 @@ void complain(const char *what, DWORD code)
     say(line, ": ", errortext(code));
 }
 
-/* The scan names a directory by its pattern; the message names the directory. */
-static void unreadable(const char *pattern, DWORD code)
+static void unreadable(const char *dir, DWORD code)
 {
-    char dir[MAX_PATH];
-    patterndir(pattern, dir, sizeof dir);
     char what[MAX_PATH + 32];
     snprintf(what, sizeof what, "cannot read directory %s", dir);
     complain(what, code);
@@ -81,10 +78,8 @@ static void unreadable(const char *pattern, DWORD code)
 
 /* The window's box says only that a path was too long; here it names the
  * directory left out. */
-static void toolong(const char *pattern, const char *name)
+static void toolong(const char *dir, const char *name)
 {
-    char dir[MAX_PATH];
-    patterndir(pattern, dir, sizeof dir);
     char what[2 * MAX_PATH + 32];
     snprintf(what, sizeof what, "Directory Path too long <%s%s%s>", dir,
              dir[0] != '\0' && dir[strlen(dir) - 1] == PATHSEP ? "" : PATHSEPSTR, name);

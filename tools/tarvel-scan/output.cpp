@@ -16,23 +16,6 @@
 #include "tarvel/paths.h"
 #include "tarvel/report.h"
 
-void patterndir(const char *pattern, char *dir, size_t size)
-{
-    size_t len = strlen(pattern);
-    const size_t tail = strlen(PATTERNTAIL);
-    if (len >= tail && strcmp(pattern + len - tail, PATTERNTAIL) == 0) {
-        len -= tail;
-        /* Keep the separator of a root ("/", "C:\"), drop any other. */
-        BOOL driveroot = PATHSEP == '\\' && len == 3 && pattern[1] == ':';
-        if (len > 1 && pattern[len - 1] == PATHSEP && !driveroot)
-            len--;
-    }
-    if (len >= size)
-        len = size - 1;
-    memcpy(dir, pattern, len);
-    dir[len] = '\0';
-}
-
 /* Bytes written as an escape: control characters, and the backslash
  * where it is no separator. */
 static BOOL escaped(unsigned char c)

@@ -33,10 +33,6 @@ void complain(const char *what, DWORD code);
  * with `whatif`, each file is counted instead (whatif.cpp). */
 void watchscan(BOOL tsv, BOOL whatif);
 
-/* The directory a search pattern names: "/a/b/" and the tail give "/a/b",
- * the root "/" and the tail "/". */
-void patterndir(const char *pattern, char *dir, size_t size);
-
 /* Writes `s` to `out` with each control character, and each backslash that
  * is no separator, as a \ooo escape; FALSE when the write failed. */
 BOOL putescaped(FILE *out, const char *s);
@@ -59,7 +55,7 @@ BOOL tsvcomments(void);
  * *bad; each file the scan counts; the table, as text for people or TSV in
  * exact bytes, once the survey of `dir` is over (FALSE when a write failed). */
 BOOL whatifsizes(const char *list, const char **bad);
-void whatiffile(const char *pattern, const WIN32_FIND_DATAA *fd);
+void whatiffile(const char *dir, const WIN32_FIND_DATAA *fd);
 BOOL endwhatif(BOOL tsv, const char *dir);
 
 /* Says that a write to standard output failed; FALSE. */

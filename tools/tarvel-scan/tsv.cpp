@@ -47,12 +47,10 @@ void tsvrow(const char *dir, double bytesused, double byteswasted, double sdbyte
         start();
     if (failed)
         return;
-    char path[MAX_PATH];
-    patterndir(dir, path, sizeof path);
     /* Whole numbers of bytes: exact up to 2^53. */
     failed = printf("%.0f\t%.0f\t%.0f\t%.0f\t%.0f\t%.0f\t", bytesused + sdbytesused, bytesused, sdbytesused,
                     byteswasted + sdbyteswasted, byteswasted, sdbyteswasted) < 0 ||
-             !putescaped(stdout, path) || putc('\n', stdout) == EOF;
+             !putescaped(stdout, dir) || putc('\n', stdout) == EOF;
 }
 
 BOOL endtsv(void)

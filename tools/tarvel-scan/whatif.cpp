@@ -80,7 +80,7 @@ DWORD unmeasuredcode = 0;
 /* The bytes the filesystem gives the file: on Linux its blocks; on Windows
  * its compressed or sparse size rounded up to the drive's clusters (a link
  * keeps its target in the directory entry: nothing). */
-ULONGLONG allocation(const char *pattern, const WIN32_FIND_DATAA *fd, BOOL *ok)
+ULONGLONG allocation(const char *dir, const WIN32_FIND_DATAA *fd, BOOL *ok)
 {
     *ok = TRUE;
 #ifdef _WIN32
@@ -88,14 +88,17 @@ ULONGLONG allocation(const char *pattern, const WIN32_FIND_DATAA *fd, BOOL *ok)
         return 0;
 #endif
     char path[MAX_PATH];
-    size_t dirlen = strlen(pattern) - strlen(PATTERNTAIL);
+    size_t dirlen = strlen(dir);
+    BOOL separated = dirlen > 0 && dir[dirlen - 1] == PATHSEP; /* a root */
     size_t namelen = strlen(fd->cFileName);
-    if (dirlen + namelen >= sizeof path) {
+    if (dirlen + 1 + namelen >= sizeof path) {
         *ok = FALSE;
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
-    memcpy(path, pattern, dirlen);
+    memcpy(path, dir, dirlen);
+    if (!separated)
+        path[dirlen++] = PATHSEP;
     memcpy(path + dirlen, fd->cFileName, namelen + 1);
     DWORD high = 0;
     DWORD low = GetCompressedFileSizeA(path, &high);
@@ -115,7 +118,7 @@ ULONGLONG allocation(const char *pattern, const WIN32_FIND_DATAA *fd, BOOL *ok)
 
 } // namespace
 
-void whatiffile(const char *pattern, const WIN32_FIND_DATAA *fd)
+void whatiffile(const char *dir, const WIN32_FIND_DATAA *fd)
 {
     ULONGLONG size = ((ULONGLONG)fd->nFileSizeHigh << 32) | fd->nFileSizeLow;
     files++;
@@ -125,7 +128,7 @@ void whatiffile(const char *pattern, const WIN32_FIND_DATAA *fd)
         s.wasted.add(tail ? s.bytes - tail : 0);
     }
     BOOL ok;
-    ULONGLONG bytes = allocation(pattern, fd, &ok);
+    ULONGLONG bytes = allocation(dir, fd, &ok);
     if (ok) {
         allocated.add(bytes);
     } else if (unmeasured++ == 0) {
