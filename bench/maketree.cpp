@@ -47,7 +47,8 @@ int main(int argc, char **argv)
             return 1;
         }
         long size = sizes[rng() % 9] + (long)(rng() % 1000);
-        if (ftruncate(fd, size) != 0) perror(f.c_str());
+        if (ftruncate(fd, size) != 0)
+            perror(f.c_str());
         close(fd);
     }
     return 0;

@@ -72,8 +72,8 @@ int main(int argc, char **argv)
     wc.lpszMenuName = lpszAppName;
     wc.lpszClassName = lpszAppName;
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL,
-                                CW_USEDEFAULT, 0, 1000, 800, NULL, NULL, wc.hInstance, NULL);
+    HWND hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
+                                0, 1000, 800, NULL, NULL, wc.hInstance, NULL);
     if (!hwnd) {
         std::fprintf(stderr, "tarvel-bench-paint: no window\n");
         return 1;
@@ -96,8 +96,8 @@ int main(int argc, char **argv)
     llprintf(-1.0, "Drive / has a cluster size of %d bytes", 4096);
     for (int i = 1; i < lines - 1; ++i)
         llprintf((double)(i * 7919L % 1000000000L),
-                 "/home/ann/projects/tarvel/tree/dir%06d/sub/*.*  used %dK here + %dK sub dir, wasted %dK", i,
-                 i % 977, i % 4099, i % 31);
+                 "/home/ann/projects/tarvel/tree/dir%06d/sub/*.*  used %dK here + %dK sub dir, wasted %dK", i, i % 977,
+                 i % 4099, i % 31);
     llprintf(-1.0, "%s", "");
     run_events();
 
@@ -135,8 +135,7 @@ int main(int argc, char **argv)
     spy.rects.clear();
     SendMessageA(hwnd, WM_VSCROLL, SB_LINEDOWN, 0);
     run_events();
-    std::printf("one line down repainted: %s of %dx%d\n", strips(spy.rects).c_str(), view->width(),
-                view->height());
+    std::printf("one line down repainted: %s of %dx%d\n", strips(spy.rects).c_str(), view->width(), view->height());
 
     /* A one-line scroll with its strip painted, timed the same way. */
     std::vector<double> sms;

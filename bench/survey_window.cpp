@@ -34,8 +34,8 @@ int main(int argc, char **argv)
     wc.lpszMenuName = lpszAppName;
     wc.lpszClassName = lpszAppName;
     RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL,
-                                CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, NULL, NULL, wc.hInstance, NULL);
+    HWND hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
+                                0, CW_USEDEFAULT, 0, NULL, NULL, wc.hInstance, NULL);
     ShowWindow(hwnd, SW_SHOWNORMAL);
     UpdateWindow(hwnd);
     app.processEvents();
@@ -45,7 +45,7 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         survey(argv[1], 4096);
-        app.processEvents();  // the paint that shows the new report
+        app.processEvents(); // the paint that shows the new report
         ms.push_back(t.nsecsElapsed() / 1e6);
     }
     std::sort(ms.begin(), ms.end());

@@ -25,7 +25,8 @@ TEST_F(MainWindowTest, PaintCallsOnBadInput)
     int results[3] = {};
     SIZE mark{}, two{}, controls{};
     intercept = [&](HWND h, UINT msg) {
-        if (msg != WM_PAINT) return false;
+        if (msg != WM_PAINT)
+            return false;
         HDC dc = BeginPaint(h, &ps);
         RECT all{0, 0, 600, 300}, inverted{60, 60, 50, 70}, empty{80, 80, 80, 90};
         FillRect(dc, &all, (HBRUSH)(COLOR_WINDOW + 1));

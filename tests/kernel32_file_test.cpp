@@ -37,7 +37,10 @@ HANDLE create(const std::string &path, DWORD access, DWORD disposition)
     return CreateFileA(path.c_str(), access, 0, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL);
 }
 
-struct Geometry { BOOL ok; DWORD spc, bps, fc, tc; };
+struct Geometry {
+    BOOL ok;
+    DWORD spc, bps, fc, tc;
+};
 
 Geometry geometry(const char *root)
 {
@@ -49,7 +52,8 @@ Geometry geometry(const char *root)
 std::string volume_of(const std::string &path, DWORD size = MAX_PATH)
 {
     char buf[MAX_PATH];
-    if (!GetVolumePathNameA(path.c_str(), buf, size)) return "FALSE " + std::to_string(GetLastError());
+    if (!GetVolumePathNameA(path.c_str(), buf, size))
+        return "FALSE " + std::to_string(GetLastError());
     return buf;
 }
 
@@ -95,17 +99,18 @@ TEST(CreateFile, WhatTheProbeReliesOn)
 // GetTempPathA: $TMPDIR if set and non-empty, else /tmp, with a '/'; a small buffer gets nothing.
 TEST(TempPath, FromEnvironment)
 {
-    ChildResult r = run_in_child([]() -> std::string { /* so TMPDIR changes stay there */
-        std::string out;
-        char buf[MAX_PATH];
-        for (const char *tmpdir : {"/already/", (const char *)nullptr, "", "/var/scratch"}) {
-            tmpdir ? setenv("TMPDIR", tmpdir, 1) : unsetenv("TMPDIR");
-            out += std::to_string(GetTempPathA(sizeof buf, buf)) + " " + buf + "\n";
-        }
-        memset(buf, 'Q', sizeof buf);
-        out += std::to_string(GetTempPathA(8, buf)) + " " + buf[0] + " ";
-        return out + std::to_string(GetTempPathA(14, buf)) + " " + buf; /* exactly enough room */
-    });
+    ChildResult r = run_in_child(
+        []() -> std::string { /* so TMPDIR changes stay there */
+                              std::string out;
+                              char buf[MAX_PATH];
+                              for (const char *tmpdir : {"/already/", (const char *)nullptr, "", "/var/scratch"}) {
+                                  tmpdir ? setenv("TMPDIR", tmpdir, 1) : unsetenv("TMPDIR");
+                                  out += std::to_string(GetTempPathA(sizeof buf, buf)) + " " + buf + "\n";
+                              }
+                              memset(buf, 'Q', sizeof buf);
+                              out += std::to_string(GetTempPathA(8, buf)) + " " + buf[0] + " ";
+                              return out + std::to_string(GetTempPathA(14, buf)) + " " + buf; /* exactly enough room */
+        });
     EXPECT_EQ(r.output, "9 /already/\n5 /tmp/\n5 /tmp/\n13 /var/scratch/\n14 Q 13 /var/scratch/");
 }
 
@@ -147,7 +152,6 @@ TEST(TempFileName, NewPrivateFileNeverAnExistingOne)
     EXPECT_NE(access(t.path("victim").c_str(), F_OK), 0) << "a link was followed";
 }
 
-
 // statvfs's figures (512-byte sectors, fragment clusters, NULL the cwd); failures.
 TEST(DiskFreeSpace, MatchesStatvfsOrFails)
 {
@@ -178,13 +182,16 @@ TEST(DiskFreeSpace, MatchesStatvfsOrFails)
 TEST(DiskMounts, GeometryAndVolumePaths)
 {
     TempTree t;
-    for (const char *d : {"m", "src/deep", "b"}) t.dir(d);
+    for (const char *d : {"m", "src/deep", "b"})
+        t.dir(d);
     std::string m = t.path("m") + "/", outer = mount_point(t.root()), want;
-    const std::pair<std::string, std::string> cases[] = {
-        {t.path("m/sub"), m}, {t.path("b/deep"), t.path("b") + "/"}, {"../sub/./", m} /* in m/sub */,
-        {"..//..", outer}};
+    const std::pair<std::string, std::string> cases[] = {{t.path("m/sub"), m},
+                                                         {t.path("b/deep"), t.path("b") + "/"},
+                                                         {"../sub/./", m} /* in m/sub */,
+                                                         {"..//..", outer}};
     std::string out = child_output([&]() -> std::string {
-        if (std::string why = private_mounts(); !why.empty()) return "SKIP " + why;
+        if (std::string why = private_mounts(); !why.empty())
+            return "SKIP " + why;
         if (mount("tarvel-test", t.path("m").c_str(), "tmpfs", 0, "size=64k") != 0 ||
             mount(t.path("src").c_str(), t.path("b").c_str(), nullptr, MS_BIND, nullptr) != 0)
             return std::string("SKIP mount: ") + strerror(errno);
@@ -193,14 +200,17 @@ TEST(DiskMounts, GeometryAndVolumePaths)
         Geometry g = geometry(m.c_str());
         std::ostringstream s;
         s << g.ok << ' ' << g.spc << ' ' << g.bps << ' ' << g.fc << ' ' << g.tc << '\n';
-        for (const auto &c : cases) s << c.first << " -> " << volume_of(c.first) << '\n';
+        for (const auto &c : cases)
+            s << c.first << " -> " << volume_of(c.first) << '\n';
         return s.str();
     });
-    if (IsSkipped()) return;
+    if (IsSkipped())
+        return;
     std::string geo = out.substr(0, out.find('\n') + 1);
     EXPECT_TRUE(sysconf(_SC_PAGESIZE) != 4096 || geo == "1 8 512 16 16\n") /* tmpfs fragments are pages */
         << "ok spc bps free total: " << geo;
-    for (const auto &c : cases) want += c.first + " -> " + c.second + "\n";
+    for (const auto &c : cases)
+        want += c.first + " -> " + c.second + "\n";
     EXPECT_EQ(out.substr(geo.size()), want);
 }
 
@@ -224,7 +234,8 @@ TEST(CompressedFileSize, AllocatedBlocks)
         FindClose(h);
         low = GetCompressedFileSizeA(path.c_str(), &high);
         EXPECT_EQ(std::to_string(yielded) + " " + std::to_string((uint64_t)high << 32 | low),
-                  std::to_string(st.st_blocks * 512) + " " + std::to_string(st.st_blocks * 512)) << name;
+                  std::to_string(st.st_blocks * 512) + " " + std::to_string(st.st_blocks * 512))
+            << name;
     }
     DWORD high = 0;
     EXPECT_EQ(GetCompressedFileSizeA(t.path("missing").c_str(), &high), INVALID_FILE_SIZE);

@@ -23,7 +23,8 @@ const DWORD DIR = FILE_ATTRIBUTE_DIRECTORY, REPARSE = FILE_ATTRIBUTE_REPARSE_POI
 std::string lines(const std::map<std::string, std::string> &entries)
 {
     std::string out;
-    for (const auto &[name, kind_size] : entries) out += name + " " + kind_size + "\n";
+    for (const auto &[name, kind_size] : entries)
+        out += name + " " + kind_size + "\n";
     return out;
 }
 
@@ -32,7 +33,8 @@ std::string listing(const std::string &pattern)
 {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return "error " + std::to_string(GetLastError()) + "\n";
+    if (h == INVALID_HANDLE_VALUE)
+        return "error " + std::to_string(GetLastError()) + "\n";
     const std::map<DWORD, std::string> kinds = {
         {FILE_ATTRIBUTE_NORMAL, "file"}, {DIR, "dir"}, {REPARSE, "link"}, {DIR | REPARSE, "mount"}};
     std::map<std::string, std::string> entries;
@@ -52,7 +54,8 @@ long walk(const std::string &dir, int depth, int *maxdepth)
 {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(pattern_of(dir).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return -(long)GetLastError();
+    if (h == INVALID_HANDLE_VALUE)
+        return -(long)GetLastError();
     *maxdepth = std::max(*maxdepth, depth);
     long files = 0, n = 0;
     do {
@@ -108,10 +111,12 @@ TEST(FindPatterns, WithoutOpenat2)
         testhooks::lack_openat2(true);
         std::string seen = listing(t.path("link/home") + "/*.*") + listing(t.path("home/link") + "/*.*") +
                            listing("/*.*").substr(0, 8);
-        if (setgid(65534) != 0 || setuid(65534) != 0) return "SKIP cannot become nobody: " + std::string(strerror(errno));
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            return "SKIP cannot become nobody: " + std::string(strerror(errno));
         return seen + listing(t.path("home/d") + "/*.*");
     });
-    if (IsSkipped()) return;
+    if (IsSkipped())
+        return;
     const std::string gone = "error " + std::to_string(ERROR_PATH_NOT_FOUND) + "\n";
     EXPECT_EQ(out, gone + gone + listing("/*.*").substr(0, 8) + listing(t.path("home/d") + "/*.*"));
 }
@@ -121,10 +126,12 @@ TEST(FindDescriptors, DeepWalkUnderLowLimit)
 {
     TempTree t;
     std::string rel = "d";
-    for (int i = 0; i < 300; i++, rel += "/d") t.file(rel + "/f", 1);
+    for (int i = 0; i < 300; i++, rel += "/d")
+        t.file(rel + "/f", 1);
     std::string out = child_output([&]() -> std::string {
         struct rlimit lim = {32, 32};
-        if (setrlimit(RLIMIT_NOFILE, &lim) != 0) return std::string("setrlimit: ") + strerror(errno);
+        if (setrlimit(RLIMIT_NOFILE, &lim) != 0)
+            return std::string("setrlimit: ") + strerror(errno);
         int depth = 0;
         long files = walk(t.root(), 0, &depth);
         return std::to_string(files) + " " + std::to_string(depth);

@@ -25,7 +25,8 @@ char proc_state(pid_t pid, bool wait_for_end = false)
         std::string line = slurp("/proc/" + std::to_string(pid) + "/stat");
         size_t close = line.rfind(')');
         char state = close != std::string::npos && close + 2 < line.size() ? line[close + 2] : 0;
-        if (!wait_for_end || state == 0 || state == 'Z' || i == 1000) return state;
+        if (!wait_for_end || state == 0 || state == 'Z' || i == 1000)
+            return state;
         usleep(10000);
     }
 }
@@ -59,7 +60,8 @@ protected:
         std::vector<char> line(cmdline.c_str(), cmdline.c_str() + cmdline.size() + 1);
         memset(pi, 0x55, sizeof *pi); /* so that a NULL must really be written */
         BOOL ok = CreateProcessA(app, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, pi);
-        if (si.hStdOutput) CloseHandle(si.hStdOutput);
+        if (si.hStdOutput)
+            CloseHandle(si.hStdOutput);
         return ok;
     }
 
@@ -68,7 +70,8 @@ protected:
     {
         PROCESS_INFORMATION pi;
         DWORD code = 0xBADu;
-        if (!start(cmdline, &pi, out, app)) return 0xDEADu;
+        if (!start(cmdline, &pi, out, app))
+            return 0xDEADu;
         EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
         EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code) && CloseHandle(pi.hProcess));
         return code;
@@ -142,7 +145,8 @@ TEST_F(ProcessTest, RunningTerminatedAndClosed)
     EXPECT_TRUE(GetExitCodeProcess(pi.hProcess, &code));
     EXPECT_EQ(code, (DWORD)STILL_ACTIVE);
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 50), WAIT_TIMEOUT);
-    for (int i = 0; i < 1000 && slurp(t.path("out")).find('\n') == std::string::npos; i++) usleep(10000);
+    for (int i = 0; i < 1000 && slurp(t.path("out")).find('\n') == std::string::npos; i++)
+        usleep(10000);
     long grandchild = 0, pid = 0, pgrp = -1;
     std::istringstream(slurp(t.path("out"))) >> grandchild >> pid >> pgrp;
     ASSERT_GT(grandchild, 0) << slurp(t.path("out"));
@@ -154,7 +158,8 @@ TEST_F(ProcessTest, RunningTerminatedAndClosed)
     EXPECT_EQ(code, 7u);
     char state = proc_state(grandchild, true);
     EXPECT_TRUE(state == 0 || state == 'Z') << "grandchild still in state " << state;
-    if (state != 0 && state != 'Z') kill(grandchild, SIGKILL);
+    if (state != 0 && state != 'Z')
+        kill(grandchild, SIGKILL);
 
     ASSERT_TRUE(start("sleep 60", &pi));
     EXPECT_TRUE(CloseHandle(pi.hProcess));

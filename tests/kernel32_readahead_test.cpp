@@ -29,7 +29,8 @@ std::vector<std::string> survey_with(const std::string &dir, const char *readahe
     doitto(pattern.data(), &waste);
     unsetenv("TARVEL_READAHEAD");
     std::vector<std::string> out = report_lines();
-    for (const auto &b : testhooks::recorded_message_boxes()) out.push_back(b.caption + ": " + b.text);
+    for (const auto &b : testhooks::recorded_message_boxes())
+        out.push_back(b.caption + ": " + b.text);
     reset_report();
     return out;
 }
@@ -55,7 +56,8 @@ std::string on_tmpfs(const std::string &dir, const std::function<std::string()> 
 {
     return child_output([&] {
         std::string why = private_mounts();
-        if (!why.empty()) return "SKIP " + why;
+        if (!why.empty())
+            return "SKIP " + why;
         if (mount("tarvel", dir.c_str(), "tmpfs", 0, "size=64m,nr_inodes=400k") != 0)
             return std::string("SKIP cannot mount a tmpfs");
         return fn();
@@ -105,8 +107,8 @@ TEST_F(ReadAhead, SameReportOnAndOff)
     /* 2,000 levels, odd and its three, mnt (and point where it is no mount), the root */
     EXPECT_EQ(same_both_ways(tree.root(), 2000 + 4 + 1 + (mounted ? 0 : 1) + 1), "OK");
     EXPECT_EQ(same_both_ways(tree.path("missing"), 1), "OK");
-    if (mounted) umount2(tree.path("mnt/point").c_str(), MNT_DETACH);
-
+    if (mounted)
+        umount2(tree.path("mnt/point").c_str(), MNT_DETACH);
 
     TempTree wide; /* last: skips the test where no tmpfs mounts */
     std::string r = on_tmpfs(wide.root(), [&] {
@@ -134,7 +136,8 @@ TEST_F(ReadAhead, TreeChangedWhileRead)
             files(x, 5, "g");
             rename((a + "/b").c_str(), (a + "/moved").c_str());
             rename((a + "/moved").c_str(), (a + "/b").c_str());
-            if (std::system(("rm -rf '" + x + "'").c_str()) != 0) break;
+            if (std::system(("rm -rf '" + x + "'").c_str()) != 0)
+                break;
         }
     });
     /* A pattern under the tree, then one of the two forms, whole. */
@@ -146,10 +149,12 @@ TEST_F(ReadAhead, TreeChangedWhileRead)
         return l.rfind(tree.path("t"), 0) == 0 && at != std::string::npos &&
                ((sscanf(rest, "%lluK used, %lluK wasted%n", k, k + 1, &n) == 2 && !rest[n]) ||
                 (sscanf(rest, "%lluK used (%lluK here, %lluK sub dir), %lluK wasted (%lluK here, %lluK sub dir)%n", k,
-                        k + 1, k + 2, k + 3, k + 4, k + 5, &n) == 6 && !rest[n]));
+                        k + 1, k + 2, k + 3, k + 4, k + 5, &n) == 6 &&
+                 !rest[n]));
     };
     for (int round = 0; round < 10; ++round)
-        for (const std::string &l : survey_with(tree.path("t"), "1")) EXPECT_TRUE(well_formed(l)) << l;
+        for (const std::string &l : survey_with(tree.path("t"), "1"))
+            EXPECT_TRUE(well_formed(l)) << l;
     stop = true;
     changer.join();
 }
@@ -159,12 +164,15 @@ TEST_F(ReadAhead, TreeChangedWhileRead)
 // a worker holding it is a matter of timing: ten walks meet one almost surely.
 TEST_F(ReadAhead, OneDescriptorToSpare)
 {
-    for (int i = 0; i < 100; ++i) tree.file("d" + std::to_string(i) + "/e/f", 10);
+    for (int i = 0; i < 100; ++i)
+        tree.file("d" + std::to_string(i) + "/e/f", 10);
     const auto off = survey_with(tree.root(), "0");
     ChildResult r = run_in_child([&] {
-        if (std::string why = leave_descriptors(1); !why.empty()) return why;
+        if (std::string why = leave_descriptors(1); !why.empty())
+            return why;
         for (int round = 0; round < 10; ++round)
-            if (survey_with(tree.root(), "1") != off) return std::string("differ");
+            if (survey_with(tree.root(), "1") != off)
+                return std::string("differ");
         return std::string("OK");
     });
     EXPECT_EQ(r.output, "OK");
@@ -181,7 +189,8 @@ TEST_F(ReadAhead, BoundsOnWhatWaits)
         survey_with(dir, "1");
         scanwatch = nullptr;
     };
-    for (int i = 0; i < 3000; ++i) tree.dir("many/d" + std::to_string(i));
+    for (int i = 0; i < 3000; ++i)
+        tree.dir("many/d" + std::to_string(i));
     stand_still_in(tree.path("many"));
     EXPECT_LE(most_listings, 1024u + 16);
     EXPECT_GE(most_listings, 512u);
@@ -194,7 +203,8 @@ TEST_F(ReadAhead, BoundsOnWhatWaits)
         stand_still_in(tree.path("many"));
         return std::to_string(most_bytes >> 20);
     });
-    if (IsSkipped()) return;
+    if (IsSkipped())
+        return;
     EXPECT_LE(std::stoul(r), 64u + 5);
     EXPECT_GE(std::stoul(r), 32u);
 }

@@ -22,7 +22,8 @@ protected:
     int bar_end(const QImage &img, int j, int from = 10)
     {
         int x = std::max(from, 0);
-        while (x < img.width() && img.pixelColor(x, j * rpl() + cy / 2) == highlight()) ++x;
+        while (x < img.width() && img.pixelColor(x, j * rpl() + cy / 2) == highlight())
+            ++x;
         return x;
     }
     /* The leftmost pixel of row j that is neither background nor bar: text. */
@@ -31,7 +32,8 @@ protected:
         for (int x = 0; x < img.width(); ++x)
             for (int y = j * rpl(); y < j * rpl() + cy && y < img.height(); ++y) {
                 QColor c = img.pixelColor(x, y);
-                if (c != base() && c != highlight() && qGray(c.rgb()) < 160) return x;
+                if (c != base() && c != highlight() && qGray(c.rgb()) < 160)
+                    return x;
             }
         return -1;
     }
@@ -73,9 +75,9 @@ TEST_F(PaintTest, BarsAndTextForEachTotalAndValue)
         double total, value;
         int end;
     } cases[] = {
-        {1000, 0, 11},    {1000, 500, 71},   {1000, 1000, 131}, {7, 1, 28} /* 28.14 */,
-        {1000, -1, none}, {1000, nan, none}, {1000, -0.5, none}, {0, 0, 11},
-        {0, 500, 11},     {0, 1e12, 11},     {0, -1, none},     {inf, inf, 11} /* no size: 1 pixel */,
+        {1000, 0, 11},     {1000, 500, 71},   {1000, 1000, 131},  {7, 1, 28} /* 28.14 */,
+        {1000, -1, none},  {1000, nan, none}, {1000, -0.5, none}, {0, 0, 11},
+        {0, 500, 11},      {0, 1e12, 11},     {0, -1, none},      {inf, inf, 11} /* no size: 1 pixel */,
         {1, 1e15, border}, {1, inf, border},  {1, 4e9, border},
     };
     for (const auto &c : cases) {
@@ -96,7 +98,8 @@ TEST_F(PaintTest, BarsAndTextForEachTotalAndValue)
         EXPECT_EQ(img.pixelColor(10, cy), highlight()) << "bar bottom";
         EXPECT_TRUE(rpl() <= cy + 1 || img.pixelColor(10, cy + 1) == base()) << "gap below";
         EXPECT_EQ(bar_end(img, 0), c.end == border ? 140 : c.end);
-        if (c.end != border) continue;
+        if (c.end != border)
+            continue;
         const int cx = QFontMetrics(view->font()).horizontalAdvance("HHH"); /* the text's cell */
         EXPECT_EQ(img.pixelColor(img.width() - 1, 1), highlight()) << "to the border";
         EXPECT_EQ(img.pixelColor(140 + cx, 1), highlight()) << "right of the cell";

@@ -18,7 +18,7 @@ namespace {
 
 struct Probe {
     int result;
-    ULONG spc = 111, bps = 222, fc = 333, tc = 444;  // "untouched" markers
+    ULONG spc = 111, bps = 222, fc = 333, tc = 444; // "untouched" markers
     std::string figures() const
     {
         return std::to_string(result) + ": " + std::to_string(spc) + " " + std::to_string(bps) + " " +
@@ -46,8 +46,10 @@ TEST(Probe, Reports)
         std::string script, figures;
     } cases[] = {
         {"usual words", "/home/", cat(FakeChecker::report("4,096", "523,776", "401,234")), "1: 8 512 523776 401234"},
-        {"today's wording", "/", cat(" 4096 bytes in each allocation unit.\n 1000 total allocation units on disk.\n"
-                                     " 10 allocation units available on disk.\n"), "1: 8 512 1000 10"},
+        {"today's wording", "/",
+         cat(" 4096 bytes in each allocation unit.\n 1000 total allocation units on disk.\n"
+             " 10 allocation units available on disk.\n"),
+         "1: 8 512 1000 10"},
         {"empty report", "c:\\", "", "0: 0 512 0 0"},
         {"garbage", "/", cat("\x01\x02\xff garbage\n%s%n\n\n"), "0: 0 512 0 0"},
         {"another language", "/", cat("4096 octets dans chaque unite d'allocation.\n"), "0: 0 512 0 0"},
@@ -58,8 +60,9 @@ TEST(Probe, Reports)
          "1: 2 512 9 7"},
         {"exit code 3", "/", cat(good) + "exit 3", "1: 64 512 131071 7"},
         {"slow", "/", "sleep 2\n" + cat(good), "1: 64 512 131071 7"},
-        {"stderr ignored", "/", "echo '512 bytes in each allocation unit' >&2\n" + cat(good) +
-                                "echo '99 total allocation units' >&2", "1: 64 512 131071 7"},
+        {"stderr ignored", "/",
+         "echo '512 bytes in each allocation unit' >&2\n" + cat(good) + "echo '99 total allocation units' >&2",
+         "1: 64 512 131071 7"},
         {"long lines", "/", cat(std::string(3 * MAX_PATH, 'x') + "\n" + std::string(MAX_PATH + 900, ' ') + good),
          "1: 64 512 131071 7"},
     };
@@ -85,10 +88,11 @@ TEST(Probe, OnlyTheSystemDirectorysCheckerRuns)
         std::ofstream(planted) << "#!/bin/sh\necho " << dir << " >> '" << elsewhere.path("ran") << "'\n";
         chmod(planted.c_str(), 0755);
     }
-    ChildResult r = run_in_child([&] { /* PATH and the current directory changed there only */
-        setenv("PATH", (elsewhere.path("onpath") + ":.:" + getenv("PATH")).c_str(), 1);
-        return chdir(elsewhere.path("cwd").c_str()) == 0 ? probe().figures() : "chdir failed";
-    });
+    ChildResult r =
+        run_in_child([&] { /* PATH and the current directory changed there only */
+                           setenv("PATH", (elsewhere.path("onpath") + ":.:" + getenv("PATH")).c_str(), 1);
+                           return chdir(elsewhere.path("cwd").c_str()) == 0 ? probe().figures() : "chdir failed";
+        });
     EXPECT_EQ(r.output, "0: 111 222 444 333");
     EXPECT_EQ(fake.files_in_tmpdir(), 0);
     EXPECT_EQ(slurp(elsewhere.path("ran")), "") << "a checker outside the system directory ran";
@@ -102,10 +106,12 @@ bool ended(const std::string &pidfile)
     const int pid = atoi(slurp(pidfile).c_str());
     for (int i = 0; pid > 0 && i < 500; ++i) {
         std::string stat = slurp("/proc/" + std::to_string(pid) + "/stat");
-        if (stat.empty() || stat.find(") Z ") != std::string::npos) return true;
+        if (stat.empty() || stat.find(") Z ") != std::string::npos)
+            return true;
         usleep(10000);
     }
-    if (pid > 0) kill(pid, SIGKILL);
+    if (pid > 0)
+        kill(pid, SIGKILL);
     return false;
 }
 
@@ -140,9 +146,12 @@ TEST(Probe, RealCheckerReportsTheFilesystem)
     std::string out = child_output([&]() -> std::string {
         struct statvfs vfs;
         std::string report, err;
-        if (statvfs(tree.root().c_str(), &vfs) != 0 || chdir(tree.root().c_str()) != 0) return "no tree";
-        if (run_command(std::string(TARVEL_CHECKER_DIR) + "/chkdsk", &report, &err) != 0) return "failed: " + err;
-        if (report.rfind("Volume /", 0) != 0) return "no volume line: " + report;
+        if (statvfs(tree.root().c_str(), &vfs) != 0 || chdir(tree.root().c_str()) != 0)
+            return "no tree";
+        if (run_command(std::string(TARVEL_CHECKER_DIR) + "/chkdsk", &report, &err) != 0)
+            return "failed: " + err;
+        if (report.rfind("Volume /", 0) != 0)
+            return "no volume line: " + report;
         setenv("TARVEL_SYSTEM_DIR", TARVEL_CHECKER_DIR, 1);
         Probe p = probe();
         auto near = [](double a, double b) { return std::abs(a - b); };
@@ -163,13 +172,16 @@ TEST(Probe, ExistingFilesUntouched)
     FakeChecker fake;
     fake.prints(FakeChecker::report("4096", "10", "5"));
     std::vector<std::string> names = {cwd.path("trvltemp"), fake.tmpdir() + "/trvltemp"};
-    for (int i = 0; i < 20; ++i) names.push_back(fake.tmpdir() + "/trv" + std::to_string(i) + ".tmp");
-    for (const std::string &n : names) std::ofstream(n) << n;
+    for (int i = 0; i < 20; ++i)
+        names.push_back(fake.tmpdir() + "/trv" + std::to_string(i) + ".tmp");
+    for (const std::string &n : names)
+        std::ofstream(n) << n;
     char old[MAX_PATH];
     ASSERT_TRUE(getcwd(old, sizeof old) && chdir(cwd.root().c_str()) == 0);
     EXPECT_EQ(probe().result, 1);
     EXPECT_EQ(chdir(old), 0);
-    for (const std::string &n : names) EXPECT_EQ(slurp(n), n);
+    for (const std::string &n : names)
+        EXPECT_EQ(slurp(n), n);
     EXPECT_EQ(fake.files_in_tmpdir(), 21);
 }
 
@@ -177,11 +189,22 @@ TEST(Probe, ExistingFilesUntouched)
 TEST(FetchInt, Cases)
 {
     const std::pair<std::string, ULONG> cases[] = {
-        {"   4,096 bytes in each allocation unit.\n", 4096}, {"1.5", 15}, {"a123", 0}, {"12 ab 34", 12},
-        {"-5", 5}, {"4294967295", 4294967295u}, {"4294967296", 0}, {"4294967297", 1},
-        {"\xc2\xa0" "7\xe2\x80\xaf" "1", 71}, {"", 0},
+        {"   4,096 bytes in each allocation unit.\n", 4096},
+        {"1.5", 15},
+        {"a123", 0},
+        {"12 ab 34", 12},
+        {"-5", 5},
+        {"4294967295", 4294967295u},
+        {"4294967296", 0},
+        {"4294967297", 1},
+        {"\xc2\xa0"
+         "7\xe2\x80\xaf"
+         "1",
+         71},
+        {"", 0},
     };
-    for (auto [text, value] : cases) EXPECT_EQ(fetchint(text.data()), value) << "text: \"" << text << "\"";
+    for (auto [text, value] : cases)
+        EXPECT_EQ(fetchint(text.data()), value) << "text: \"" << text << "\"";
 }
 
-}  // namespace
+} // namespace

@@ -24,8 +24,8 @@ const std::string scanner = TARVEL_SCAN_PATH;
 TEST(ScanCli, CommandLine)
 {
     const std::string usage = "usage: tarvel-scan [--cluster-size N] [--format=text|tsv] [--what-if[=SIZES]] DIR\n";
-    for (std::string args : {"", "--cluster-size", "--cluster-size abc /", "--cluster-size 0 /", "--bogus /",
-                             "/ /tmp", "--format=csv /", "--", "-- / extra"}) {
+    for (std::string args : {"", "--cluster-size", "--cluster-size abc /", "--cluster-size 0 /", "--bogus /", "/ /tmp",
+                             "--format=csv /", "--", "-- / extra"}) {
         std::string out, err;
         EXPECT_EQ(run_command(scanner + " " + args, &out, &err), 2) << args;
         EXPECT_NE(err.find(usage), std::string::npos) << args;
@@ -65,7 +65,8 @@ TEST(ScanCli, ReportAndStatus)
         {quote(tree.path("missing")), "", "tarvel-scan: " + tree.path("missing") + ": No such file or directory\n", 1},
         {quote(tree.path("plain")), "", "tarvel-scan: " + tree.path("plain") + ": Not a directory\n", 1},
         {"--cluster-size 512 -- -dash", "~" + tree.root() + "/-dash/*.* 0K used, 0K wasted\n", "", 0},
-        {quote(tree.path("loop")), "", "tarvel-scan: " + tree.path("loop") + ": Too many levels of symbolic links\n", 1},
+        {quote(tree.path("loop")), "", "tarvel-scan: " + tree.path("loop") + ": Too many levels of symbolic links\n",
+         1},
     };
     tree.dir("sub");
     tree.dir("-dash");
@@ -75,8 +76,8 @@ TEST(ScanCli, ReportAndStatus)
         EXPECT_EQ(run_command("cd " + quote(tree.root()) + " && " + scanner + " " + c.args, &out, &err), c.status)
             << c.args;
         EXPECT_EQ(err, c.err) << c.args;
-        EXPECT_TRUE(c.out[0] == '~' ? out.find(c.out.substr(1)) != std::string::npos : out == c.out)
-            << c.args << ":\n" << out;
+        EXPECT_TRUE(c.out[0] == '~' ? out.find(c.out.substr(1)) != std::string::npos : out == c.out) << c.args << ":\n"
+                                                                                                     << out;
     }
 }
 
@@ -109,8 +110,9 @@ TEST(ScanCli, TsvAgreesWithTheText)
     for (; std::getline(lines, line) && !line.empty() && std::getline(rows, row); ++n) {
         double f[6];
         char path[4096];
-        ASSERT_EQ(sscanf(row.c_str(), "%lf\t%lf\t%lf\t%lf\t%lf\t%lf\t%4095[^\n]", f, f + 1, f + 2, f + 3, f + 4,
-                         f + 5, path), 7);
+        ASSERT_EQ(
+            sscanf(row.c_str(), "%lf\t%lf\t%lf\t%lf\t%lf\t%lf\t%4095[^\n]", f, f + 1, f + 2, f + 3, f + 4, f + 5, path),
+            7);
         EXPECT_TRUE(f[0] == f[1] + f[2] && f[3] == f[4] + f[5]) << row;
         const std::string head = std::string(path) + "/*.* " + kb(f[0]) + " used";
         EXPECT_EQ(line, f[2] || f[5] ? head + " (" + kb(f[1]) + " here, " + kb(f[2]) + " sub dir), " + kb(f[3]) +
@@ -135,14 +137,17 @@ TEST(ScanCli, OwnCheckerGivesTheClusterSize)
     struct statvfs vfs;
     ASSERT_EQ(statvfs(tree.root().c_str(), &vfs), 0);
     const std::string bin = quote(prefix.path("usr/bin")), sys = quote(prefix.path("usr/lib/tarvel/system"));
-    ASSERT_EQ(run_command("mkdir -p " + bin + " " + sys + " && cp " + scanner + " " + bin + " && cp " TARVEL_CHECKER_DIR
-                          "/chkdsk " + sys, nullptr, nullptr), 0);
+    ASSERT_EQ(run_command("mkdir -p " + bin + " " + sys + " && cp " + scanner + " " + bin +
+                              " && cp " TARVEL_CHECKER_DIR "/chkdsk " + sys,
+                          nullptr, nullptr),
+              0);
     for (const std::string &program : {scanner, prefix.path("usr/bin/tarvel-scan")}) {
         std::string out, err;
         EXPECT_EQ(run_command("env -u TARVEL_SYSTEM_DIR " + program + " " + quote(tree.root()), &out, &err), 0);
         EXPECT_EQ(err, "") << program;
         EXPECT_EQ(out.substr(0, out.find('\n')), "Drive " + mount_point(tree.root()) + " has a cluster size of " +
-                                                       std::to_string(vfs.f_frsize) + " bytes") << program;
+                                                     std::to_string(vfs.f_frsize) + " bytes")
+            << program;
     }
 }
 
@@ -150,7 +155,8 @@ TEST(ScanCli, OwnCheckerGivesTheClusterSize)
 // and why, with status 1 (as an unprivileged user: root reads everything).
 TEST(ScanCli, UnreadableDirectoryAsUnprivilegedUser)
 {
-    if (run_command("command -v setpriv", nullptr, nullptr) != 0) GTEST_SKIP() << "setpriv is not installed";
+    if (run_command("command -v setpriv", nullptr, nullptr) != 0)
+        GTEST_SKIP() << "setpriv is not installed";
     TempTree tree;
     tree.file("locked/secret", 4096);
     tree.file("listonly/secret", 4096); /* its names can be read, its sizes not */
@@ -158,16 +164,21 @@ TEST(ScanCli, UnreadableDirectoryAsUnprivilegedUser)
     tree.chmod("locked", 0);
     tree.chmod("listonly", 0444);
     std::string out, err;
-    int st = run_command("setpriv --reuid=65534 --regid=65534 --clear-groups " + scanner +
-                             " --cluster-size 1024 " + quote(tree.root()), &out, &err);
-    if (st != 0 && err.find("setpriv") != std::string::npos) GTEST_SKIP() << "cannot change user here: " << err;
+    int st = run_command("setpriv --reuid=65534 --regid=65534 --clear-groups " + scanner + " --cluster-size 1024 " +
+                             quote(tree.root()),
+                         &out, &err);
+    if (st != 0 && err.find("setpriv") != std::string::npos)
+        GTEST_SKIP() << "cannot change user here: " << err;
     EXPECT_EQ(st, 1) << err;
     const std::string locked = "tarvel-scan: cannot read directory " + tree.path("locked") + ": Permission denied\n",
-                      listonly = "tarvel-scan: cannot read directory " + tree.path("listonly") + ": Permission denied\n";
-    EXPECT_TRUE(err == locked + listonly + "Failure: 2 directories could not be read completely; their figures are "
-                                           "incomplete\n" ||
-                err == listonly + locked + "Failure: 2 directories could not be read completely; their figures are "
-                                           "incomplete\n")
+                      listonly =
+                          "tarvel-scan: cannot read directory " + tree.path("listonly") + ": Permission denied\n";
+    EXPECT_TRUE(err == locked + listonly +
+                           "Failure: 2 directories could not be read completely; their figures are "
+                           "incomplete\n" ||
+                err == listonly + locked +
+                           "Failure: 2 directories could not be read completely; their figures are "
+                           "incomplete\n")
         << err;
     EXPECT_NE(out.find(tree.root() + "/locked/*.* 0K used, 0K wasted\n"), std::string::npos) << out;
     EXPECT_NE(out.find(tree.root() + "/listonly/*.* 0K used, 0K wasted\n"), std::string::npos) << out;
@@ -187,10 +198,13 @@ TEST(ScanCli, OutOfMemoryForOneDirectory)
     ASSERT_EQ(run_command("mkdir " + big + " && cd " + big + " && seq -f f%06g 40000 | xargs touch", 0, 0), 0);
     std::string out, err;
     EXPECT_EQ(run_command("ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=1 " + scanner +
-                              " --cluster-size 1024 " + quote(tree.root()), &out, &err), 1);
+                              " --cluster-size 1024 " + quote(tree.root()),
+                          &out, &err),
+              1);
     std::string told; /* the sanitizer's own warning of the refused allocation aside */
     for (size_t at = 0, end; (end = err.find('\n', at)) != std::string::npos; at = end + 1)
-        if (err.compare(at, 2, "==") != 0) told += err.substr(at, end + 1 - at);
+        if (err.compare(at, 2, "==") != 0)
+            told += err.substr(at, end + 1 - at);
     EXPECT_EQ(told, "Error: Memory allocation failed <8>\n");
     EXPECT_EQ(out.substr(out.find('\n') + 1), tree.root() + "/*.* 0K used, 0K wasted\n\n");
 }
@@ -202,14 +216,16 @@ TEST(ScanCli, FailedWritesAreReported)
     FakeChecker fake; /* no checker: a message on standard error */
     TempTree tree;
     ChildResult r = run_in_child([&] { /* standard error to a pipe whose reader is gone */
-        int p[2];
-        if (pipe(p) != 0) return std::string("no pipe");
-        close(p[0]);
-        dup2(p[1], 3);
-        signal(SIGPIPE, SIG_DFL); /* as a shell would start it */
-        std::string report;
-        int status = run_command(scanner + " " + quote(tree.root()) + " 2>&3", &report, nullptr);
-        return std::to_string(status) + " " + report;
+                                       int p[2];
+                                       if (pipe(p) != 0)
+                                           return std::string("no pipe");
+                                       close(p[0]);
+                                       dup2(p[1], 3);
+                                       signal(SIGPIPE, SIG_DFL); /* as a shell would start it */
+                                       std::string report;
+                                       int status =
+                                           run_command(scanner + " " + quote(tree.root()) + " 2>&3", &report, nullptr);
+                                       return std::to_string(status) + " " + report;
     });
     EXPECT_EQ(r.output.substr(0, 2), "1 ");
     EXPECT_NE(r.output.find(tree.root() + "/*.* 0K used, 0K wasted\n"), std::string::npos) << r.output;
@@ -218,7 +234,7 @@ TEST(ScanCli, FailedWritesAreReported)
     EXPECT_EQ(message, "tarvel-scan: cannot write the report: No space left on device\n");
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -229,9 +245,12 @@ std::vector<std::string> whatif_rows(const std::string &tsv, std::string *alloca
     std::istringstream in(tsv);
     for (std::string line; std::getline(in, line);) {
         const std::string mark = "# allocated by the filesystem: ";
-        if (line.rfind(mark, 0) == 0) *allocated = line.substr(mark.size());
-        if (line.empty() || line[0] == '#') continue;
-        for (char &c : line) c = c == '\t' ? ' ' : c;
+        if (line.rfind(mark, 0) == 0)
+            *allocated = line.substr(mark.size());
+        if (line.empty() || line[0] == '#')
+            continue;
+        for (char &c : line)
+            c = c == '\t' ? ' ' : c;
         rows.push_back(line);
     }
     return rows;
@@ -250,7 +269,8 @@ TEST(ScanCli, WhatIf)
     TempTree tree;
     const std::vector<std::pair<std::string, uint64_t>> files = {
         {"empty", 0}, {"one", 1}, {"k4", 4096}, {"k4p1", 4097}, {"sub/k128", 131072}, {"sub/deep/odd", 5000}};
-    for (const auto &[name, size] : files) tree.file(name, size);
+    for (const auto &[name, size] : files)
+        tree.file(name, size);
     tree.sparse("sub/big", 5ULL << 30 | 3);
     tree.symlink("link", "k4");
     ASSERT_EQ(link(tree.path("one").c_str(), tree.path("sub/hard").c_str()), 0);
@@ -264,7 +284,8 @@ TEST(ScanCli, WhatIf)
     std::vector<std::string> expected;
     for (uint64_t c : {512, 4096, 32768, 131072}) {
         uint64_t used = 0, wasted = 0;
-        for (uint64_t s : sizes) used += s, wasted += (c - s % c) % c;
+        for (uint64_t s : sizes)
+            used += s, wasted += (c - s % c) % c;
         expected.push_back(std::to_string(c) + " 9 " + std::to_string(used) + " " + std::to_string(wasted) + " " +
                            std::to_string(used + wasted));
     }

@@ -28,7 +28,8 @@ protected:
         dgl.bpc = bpc;
         std::string pattern = pat(rel);
         double w = -1, used = doitto(pattern.data(), &w);
-        if (waste) *waste = w;
+        if (waste)
+            *waste = w;
         return used;
     }
     std::string pat(const std::string &rel) { return pattern_of(tree.path(rel)); }
@@ -108,14 +109,15 @@ TEST_F(ScanTest, WhatCountsAsAFile)
     tree.fifo("t/fifo");
     tree.socket("t/sock");
     mknod(tree.path("t/null").c_str(), S_IFCHR | 0600, makedev(1, 3)); /* where the machine lets us */
-    tree.sparse("t/huge", 5ull << 30);                                  /* beyond 32 bits */
+    tree.sparse("t/huge", 5ull << 30);                                 /* beyond 32 bits */
     double w;
     EXPECT_EQ(scan("t", 1024, &w), 1024 + 2048 + 3072 + 4 + 14 + (5ull << 30));
     auto lines = report_lines();
     ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
     EXPECT_EQ(lines.back(), pat("t") + " 5242886K used (5242883K here, 3K sub dir), 6K wasted (2K here, 4K sub dir)");
     std::string all = "\n";
-    for (const std::string &l : lines) all += l + "\n";
+    for (const std::string &l : lines)
+        all += l + "\n";
     for (const char *odd : {"..x", "100%d %s %n", "<b>bold<i>", "bad\xff\xfe-utf8", "line\nbreak"})
         EXPECT_NE(all.find("\n" + pat(std::string("t/") + odd) + " "), std::string::npos) << odd;
     EXPECT_TRUE(boxes().empty());
@@ -175,9 +177,11 @@ namespace swap {
 std::string b, c, victim, target; /* the siblings; the parent to swap, or "" for the sibling */
 void directory(const char *dir, double, double, double, double)
 {
-    if (dir != b && dir != c) return;
+    if (dir != b && dir != c)
+        return;
     const std::string &other = dir == b ? c : b;
-    if (victim.empty()) victim = other;
+    if (victim.empty())
+        victim = other;
     if (rename(victim.c_str(), (victim + ".old").c_str()) != 0 || symlink(target.c_str(), victim.c_str()) != 0)
         ADD_FAILURE() << "could not swap " << victim;
     b = c = "";
@@ -225,11 +229,13 @@ TEST_F(ScanTest, OutOfDescriptorsIsTold)
     /* In the child, nothing but plain calls: the sanitizers' own checks need
      * descriptors there is none of. */
     ChildResult r = run_in_child([pattern]() mutable {
-        if (std::string why = leave_descriptors(0); !why.empty()) return why;
+        if (std::string why = leave_descriptors(0); !why.empty())
+            return why;
         dgl.bpc = 1024;
         double w, used = doitto(pattern.data(), &w);
         std::string out = std::to_string(used) + " " + std::to_string(report_lines().size());
-        for (const auto &b : testhooks::recorded_message_boxes()) out += " | " + b.caption + ": " + b.text;
+        for (const auto &b : testhooks::recorded_message_boxes())
+            out += " | " + b.caption + ": " + b.text;
         return out;
     });
     EXPECT_EQ(r.output, "0.000000 0 | Error: Memory allocation failed <4>");
@@ -252,7 +258,8 @@ TEST_F(ScanTest, IncompleteListingsAreCountedAndTold)
     tree.file("a/ok", 1000);
     tree.file("a/bad", 3000);
     tree.file("b/f", 10);
-    for (int i = 0; i < 5000; i++) tree.file("many/f" + std::to_string(10000 + i), 1);
+    for (int i = 0; i < 5000; i++)
+        tree.file("many/f" + std::to_string(10000 + i), 1);
     for (const char *readahead : {"1", "0"}) {
         setenv("TARVEL_READAHEAD", readahead, 1);
         struct {
@@ -299,23 +306,28 @@ TEST_F(ScanTest, SumsBeyondSixtyFourBits)
 {
     std::string out = child_output([&] {
         std::string why = private_mounts();
-        if (!why.empty()) return "SKIP " + why;
-        if (mount("tarvel", tree.root().c_str(), "tmpfs", 0, "size=1m") != 0) return std::string("SKIP tmpfs");
+        if (!why.empty())
+            return "SKIP " + why;
+        if (mount("tarvel", tree.root().c_str(), "tmpfs", 0, "size=1m") != 0)
+            return std::string("SKIP tmpfs");
         tree.dir("d/sub");
         for (int i = 0; i < 3; ++i) {
             int fd = open(tree.path("d/sub/f" + std::to_string(i)).c_str(), O_CREAT | O_WRONLY, 0600);
-            if (fd < 0 || ftruncate(fd, INT64_MAX) != 0) return std::string("SKIP no 8 EiB files here");
+            if (fd < 0 || ftruncate(fd, INT64_MAX) != 0)
+                return std::string("SKIP no 8 EiB files here");
             close(fd);
         }
         double used = scan("d", 4096);
         std::string lines;
-        for (auto &l : report_lines()) lines += l.substr(tree.root().size()) + "\n";
+        for (auto &l : report_lines())
+            lines += l.substr(tree.root().size()) + "\n";
         return lines + (used == 3.0 * INT64_MAX ? "total exact" : "total " + std::to_string(used));
     });
-    if (IsSkipped()) return;
+    if (IsSkipped())
+        return;
     const std::string k = "27021597764222976K"; /* 3 x (2^63 - 1) bytes / 1024 */
     EXPECT_EQ(out, "/d/sub/*.* " + k + " used, 0K wasted\n/d/*.* " + k + " used (0K here, " + k +
                        " sub dir), 0K wasted (0K here, 0K sub dir)\ntotal exact");
 }
 
-}  // namespace
+} // namespace

@@ -14,7 +14,11 @@ protected:
         cpc = gl.colsperchar;
         ASSERT_TRUE(rpl > 1 && cpc > 1) << rpl << " " << cpc;
     }
-    void fill(int n) { for (int i = 0; i < n; ++i) llprintf(0.0, "line %d", i); }
+    void fill(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            llprintf(0.0, "line %d", i);
+    }
     /* A client area showing `rows` rows (whole ones, plus the partial one). */
     void size_rows(int rows)
     {
@@ -36,13 +40,16 @@ TEST_F(ScrollTest, ActionsMoveClampAndRepaintTheUncoveredStrip)
         const char *name;
         int bar, start, code, thumb, pos;
     } cases[] = {
-        {"line up at 0", SB_VERT, 0, SB_LINEUP, 0, 0},       {"line down", SB_VERT, 0, SB_LINEDOWN, 0, 1},
+        {"line up at 0", SB_VERT, 0, SB_LINEUP, 0, 0},
+        {"line down", SB_VERT, 0, SB_LINEDOWN, 0, 1},
         {"page up", SB_VERT, 50, SB_PAGEUP, 0, 40},
         {"page down from 85 clamped", SB_VERT, 85, SB_PAGEDOWN, 0, 90},
         {"thumb track", SB_VERT, 0, SB_THUMBTRACK, 40, 40},
         {"thumb position where the track left it", SB_VERT, 40, SB_THUMBPOSITION, 40, 40},
-        {"top", SB_VERT, 50, SB_TOP, 7, 50},                 {"bottom", SB_VERT, 50, SB_BOTTOM, 7, 50},
-        {"end scroll", SB_VERT, 50, SB_ENDSCROLL, 7, 50},    {"unknown code 200", SB_VERT, 50, 200, 7, 50},
+        {"top", SB_VERT, 50, SB_TOP, 7, 50},
+        {"bottom", SB_VERT, 50, SB_BOTTOM, 7, 50},
+        {"end scroll", SB_VERT, 50, SB_ENDSCROLL, 7, 50},
+        {"unknown code 200", SB_VERT, 50, 200, 7, 50},
         {"line left at 0", SB_HORZ, 0, SB_LINELEFT, 0, 0},
         {"line right at 221", SB_HORZ, 221, SB_LINERIGHT, 0, 221},
         {"page right from 200", SB_HORZ, 200, SB_PAGERIGHT, 0, 221},
@@ -154,7 +161,8 @@ TEST_F(ScrollTest, AppendsSetTheBarAndRepaintNeverMoveTheView)
     EnableScrollBar(hwnd, SB_VERT, ESB_DISABLE_BOTH); /* shows whether line 7 enables it again */
     llprintf(-1.0, "line 7");
     expect_bar(SB_VERT, 0, 6, 5, 0, false);
-    for (int i = 0; i < 30; ++i) llprintf(0.0, "more %d", i);
+    for (int i = 0; i < 30; ++i)
+        llprintf(0.0, "more %d", i);
     run_events();
     EXPECT_EQ(gl.nCurPos, 0);
     expect_bar(SB_VERT, 0, 36, 5, 0, true);
@@ -167,7 +175,8 @@ TEST_F(ScrollTest, AppendsSetTheBarAndRepaintNeverMoveTheView)
 TEST_F(ScrollTest, FailedAppendLeavesTheBarAsItWas)
 {
     size_rows(5);
-    for (int i = 0; i < 6; ++i) llprintf(1.0, "line %d", i);
+    for (int i = 0; i < 6; ++i)
+        llprintf(1.0, "line %d", i);
     testhooks::fail_global_alloc(2); /* the text block of the next line */
     EXPECT_EQ(llprintf(1.0, "lost"), 0);
     expect_bar(SB_VERT, 0, 5, 5, 0, true);

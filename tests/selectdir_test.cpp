@@ -34,7 +34,8 @@ protected:
     {
         HINSTANCE hinst = (HINSTANCE)GetWindowLongPtrA(gl.hwnd, GWLP_HINSTANCE);
         INT_PTR r = DialogBoxParamA(hinst, "SelectDir", gl.hwnd, selectdirDlgProc, 0);
-        if (r == 0) return "(cancelled)";
+        if (r == 0)
+            return "(cancelled)";
         return r == IDOK ? std::string(szTmp) : "(result " + std::to_string(r) + ")";
     }
     std::string title() { return window_text(hwnd); }
@@ -45,7 +46,8 @@ protected:
 // Initial listing of the current directory; "[dir]" and "[..]" entered by double-click; Select returns the listed one.
 TEST_F(SelectDirTest, ListingEnteringAndSelect)
 {
-    for (const char *d : {"alpha/deep", "alpha/Zed", "Beta", ".hidden", "gamma/inner"}) tree.dir(d);
+    for (const char *d : {"alpha/deep", "alpha/Zed", "Beta", ".hidden", "gamma/inner"})
+        tree.dir(d);
     tree.file("file.txt", 10);
     tree.symlink("tolink", "alpha");
     when_dialog_up([&](QDialog *dlg) {
@@ -149,10 +151,11 @@ TEST_F(SelectDirTest, FileOpenSurveysTheChoiceAndCancelDoesNothing)
     ASSERT_EQ(statvfs(root.c_str(), &vfs), 0);
     std::vector<std::string> lines = report_lines();
     ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
-    EXPECT_EQ(lines[0], "Drive " + mount_point(root) + " has a cluster size of " + std::to_string(vfs.f_frsize) +
-                            " bytes");
-    for (std::string &l : lines) l = l.substr(0, l.find(" used")); /* the waste follows the cluster size */
-    std::sort(lines.begin() + 1, lines.begin() + 4);                 /* the sub-directories in the order listed */
+    EXPECT_EQ(lines[0],
+              "Drive " + mount_point(root) + " has a cluster size of " + std::to_string(vfs.f_frsize) + " bytes");
+    for (std::string &l : lines)
+        l = l.substr(0, l.find(" used"));            /* the waste follows the cluster size */
+    std::sort(lines.begin() + 1, lines.begin() + 4); /* the sub-directories in the order listed */
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()),
               (std::vector<std::string>{root + "/big/*.* 100K", root + "/small/*.* 10K", root + "/start/*.* 0K",
                                         root + "/*.* 111K", ""}));

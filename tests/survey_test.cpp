@@ -34,7 +34,8 @@ protected:
     std::vector<std::string> box_texts()
     {
         std::vector<std::string> t;
-        for (auto &b : boxes()) t.push_back(b.caption + ": " + b.text);
+        for (auto &b : boxes())
+            t.push_back(b.caption + ": " + b.text);
         return t;
     }
 };
@@ -56,7 +57,8 @@ TEST_F(SurveyTest, CheckerFiguresUsed)
               (std::vector<std::string>{clusterline(4096), pattern_of(tree.path("s")) + " 5K used, 3K wasted", ""}));
     EXPECT_EQ(report_bars(), (std::vector<double>{-1.0, 5000.0, -1.0}));
     EXPECT_EQ(std::vector<double>({gl.totalbytesused, (double)gl.nCurPos, (double)gl.hcurpos, (double)dgl.bpc}),
-              std::vector<double>({5000, 0, 7, 4096})) << "scale, top line, horizontal position, cluster size";
+              std::vector<double>({5000, 0, 7, 4096}))
+        << "scale, top line, horizontal position, cluster size";
     EXPECT_STREQ(gl.prevdir, (tree.path("s") + "/").c_str());
     EXPECT_TRUE(boxes().empty()) << box_texts()[0];
     EXPECT_EQ(fake.files_in_tmpdir(), 0) << "the checker's report file is removed";
@@ -76,8 +78,8 @@ TEST_F(SurveyTest, OneBoxForDirectoriesNotReadCompletely)
     testhooks::fail_directory_reads("bad", EIO, 0, 0);
     survey(tree.root().c_str());
     testhooks::fail_directory_reads("", 0, 0, 0);
-    EXPECT_EQ(box_texts(),
-              std::vector<std::string>{"Failure: 2 directories could not be read completely; their figures are incomplete"});
+    EXPECT_EQ(box_texts(), std::vector<std::string>{
+                               "Failure: 2 directories could not be read completely; their figures are incomplete"});
     const std::vector<std::string> lines = report_lines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), pattern_of(tree.path("a")) + " 4K used, 0K wasted"), lines.end());
     testhooks::clear_recorded_message_boxes();
@@ -158,14 +160,14 @@ TEST_F(SurveyTest, UnusablePathsKeepOldReport)
     survey("sub");
     ASSERT_EQ(chdir(cwd), 0);
     EXPECT_EQ(GetCursor(), LoadCursorA(NULL, IDC_ARROW)) << "the cursor is put back";
-    std::string toolong = "/" + std::string(MAX_PATH - 5, 'x');  // no room for "/*.*"
+    std::string toolong = "/" + std::string(MAX_PATH - 5, 'x'); // no room for "/*.*"
     survey(toolong.c_str());
-    std::string rootfits = "/" + std::string(MAX_PATH - 6, 'y') + "/";  // room for "*.*", but missing
+    std::string rootfits = "/" + std::string(MAX_PATH - 6, 'y') + "/"; // room for "*.*", but missing
     survey(rootfits.c_str());
 
-    EXPECT_EQ(box_texts(), (std::vector<std::string>{
-                               "Error: Drive name screwed up <sub>", "Failure: Directory Path too long",
-                               ("Error: Drive name screwed up <" + rootfits + ">").substr(0, 7 + 1023)}));
+    EXPECT_EQ(box_texts(),
+              (std::vector<std::string>{"Error: Drive name screwed up <sub>", "Failure: Directory Path too long",
+                                        ("Error: Drive name screwed up <" + rootfits + ">").substr(0, 7 + 1023)}));
     EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONHAND);
     EXPECT_EQ(report_lines(), before);
     EXPECT_EQ(gl.nCurPos, 1);
@@ -191,12 +193,12 @@ TEST_F(SurveyTest, FailedReleaseStopsSurvey)
     fake.prints(FakeChecker::report("4096", "10", "5"));
     tree.file("a/f", 1);
     tree.file("b/f", 1);
-    survey(tree.root().c_str());  // heading, a, b, root, empty: 5 lines
+    survey(tree.root().c_str()); // heading, a, b, root, empty: 5 lines
     ASSERT_EQ(report_lines().size(), 5u);
     auto before = report_lines();
     testhooks::clear_recorded_message_boxes();
 
-    testhooks::fail_global_free(3);  // the second line's text
+    testhooks::fail_global_free(3); // the second line's text
     survey(tree.root().c_str());
     EXPECT_EQ(box_texts(), std::vector<std::string>{"Error: Memory Freeing error 6"});
     EXPECT_EQ(report_lines(), std::vector<std::string>(before.begin() + 1, before.end()));
@@ -206,13 +208,14 @@ TEST_F(SurveyTest, FailedReleaseStopsSurvey)
     // The node of a line whose text was released cannot stay in the chain.
     testhooks::clear_recorded_message_boxes();
     ll *second = gl.head->next;
-    testhooks::fail_global_free(4);  // the second line's node
+    testhooks::fail_global_free(4); // the second line's node
     survey(tree.root().c_str());
     EXPECT_EQ(box_texts(), std::vector<std::string>{"Error: Memory Freeing error 6"});
     EXPECT_EQ(report_lines(), std::vector<std::string>(before.begin() + 3, before.end()));
-    for (ll *lp = gl.head; lp; lp = lp->next) EXPECT_NE(lp, second);
+    for (ll *lp = gl.head; lp; lp = lp->next)
+        EXPECT_NE(lp, second);
     expect_chain_consistent();
-    GlobalFree(second);  // the block the failing release kept
+    GlobalFree(second); // the block the failing release kept
 }
 
-}  // namespace
+} // namespace

@@ -30,8 +30,10 @@ std::vector<std::pair<UINT, WPARAM>> sent; /* message, wParam */
 INT_PTR CALLBACK recordingProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM)
 {
     sent.emplace_back(msg, wParam);
-    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) EndDialog(hDlg, 77);
-    if (msg == WM_COMMAND && LOWORD(wParam) == 403) EndDialog(hDlg, (INT_PTR)0x7edcba9876543210LL);
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
+        EndDialog(hDlg, 77);
+    if (msg == WM_COMMAND && LOWORD(wParam) == 403)
+        EndDialog(hDlg, (INT_PTR)0x7edcba9876543210LL);
     return msg == WM_COMMAND || msg == WM_INITDIALOG;
 }
 
@@ -45,7 +47,8 @@ std::vector<WPARAM> commands()
 {
     std::vector<WPARAM> out;
     for (auto &[msg, w] : sent)
-        if (msg == WM_COMMAND) out.push_back(w);
+        if (msg == WM_COMMAND)
+            out.push_back(w);
     return out;
 }
 
@@ -153,7 +156,8 @@ TEST(Dialog, ItemTextAndFailures)
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_WINDOW_HANDLE);
     EXPECT_TRUE(sent.empty());
     QWidget plain;
-    for (HWND bad : {(HWND)NULL, hwnd_register(&plain)}) EXPECT_FALSE(EndDialog(bad, 1));
+    for (HWND bad : {(HWND)NULL, hwnd_register(&plain)})
+        EXPECT_FALSE(EndDialog(bad, 1));
 }
 
 // A path naming a file or a missing directory returns 0 and changes neither list, field nor cwd.
@@ -183,8 +187,8 @@ TEST_F(DlgDirTest, SelectedEntryAsAPathName)
         int size;
         BOOL dir;
         const char *want;
-    } cases[] = {{nullptr, 64, FALSE, ""},     {"[some dir]", 64, TRUE, "some dir/"}, {"[..]", 64, TRUE, "../"},
-                 {"[-/-]", 64, TRUE, "/"},     {"f.txt", 64, FALSE, "f.txt"},        {"[some dir]", 5, TRUE, "some"}};
+    } cases[] = {{nullptr, 64, FALSE, ""}, {"[some dir]", 64, TRUE, "some dir/"}, {"[..]", 64, TRUE, "../"},
+                 {"[-/-]", 64, TRUE, "/"}, {"f.txt", 64, FALSE, "f.txt"},         {"[some dir]", 5, TRUE, "some"}};
     in_dialog([&](QDialog *dlg) {
         list(dlg, "*.*", DDL_DRIVES | DDL_DIRECTORY);
         for (const auto &c : cases) {
@@ -234,7 +238,8 @@ TEST_F(DlgDirTest, ListRowsAsWin32DrawsThem)
     tree.dir(std::string(200, 'x'));
     tree.dir("my drive");
     std::string out = child_output([&]() -> std::string {
-        if (std::string why = private_mounts(); !why.empty()) return "SKIP " + why;
+        if (std::string why = private_mounts(); !why.empty())
+            return "SKIP " + why;
         if (mount(tree.path("many").c_str(), tree.path("my drive").c_str(), nullptr, MS_BIND, nullptr) != 0)
             return "SKIP bind mount: " + std::string(strerror(errno));
         std::string report;
@@ -246,14 +251,18 @@ TEST_F(DlgDirTest, ListRowsAsWin32DrawsThem)
             if (!odd || odd->text() != QString::fromUtf8("[new\u240Aline\u2409tab]") ||
                 l->visualItemRect(odd).height() != l->visualItemRect(l->item(0)).height())
                 report += "control bytes; ";
-            if (!wide || l->textElideMode() != Qt::ElideNone) report += "long name; ";
-            if (!find_item(l, QByteArray::fromStdString("[-" + root + "/my drive-]"))) report += "no drive; ";
+            if (!wide || l->textElideMode() != Qt::ElideNone)
+                report += "long name; ";
+            if (!find_item(l, QByteArray::fromStdString("[-" + root + "/my drive-]")))
+                report += "no drive; ";
             list(dlg, "my drive/*.*");
             l->scrollToBottom();
-            if (l->verticalScrollBar()->value() == 0) report += "does not scroll; ";
+            if (l->verticalScrollBar()->value() == 0)
+                report += "does not scroll; ";
             list(dlg, "d159/*.*");
             QCoreApplication::processEvents();
-            if (l->verticalScrollBar()->value() != 0 || l->itemAt(2, 2) != l->item(0)) report += "not at the top; ";
+            if (l->verticalScrollBar()->value() != 0 || l->itemAt(2, 2) != l->item(0))
+                report += "not at the top; ";
         });
         return report.empty() ? "OK" : report;
     });

@@ -75,7 +75,8 @@ TEST_F(MainWindowTest, WaitCursorUntilRestored)
     BoxWatcher watcher;
     watcher.answer = [&](QMessageBox *b) {
         overbox = shape();
-        if (b) b->button(QMessageBox::Ok)->click();
+        if (b)
+            b->button(QMessageBox::Ok)->click();
     };
     MessageBoxA(hwnd, "busy", "Failure", MB_ICONEXCLAMATION);
     const auto arrow_then_wait = std::make_pair(Qt::ArrowCursor, Qt::WaitCursor);
@@ -111,12 +112,13 @@ TEST_F(MainWindowTest, BarWheelAndKeysSendScrollMessages)
     auto sent = [] {
         std::vector<M> m;
         for (const SeenMessage &s : seen_msgs)
-            if (s.msg == WM_VSCROLL || s.msg == WM_HSCROLL) m.emplace_back(s.msg, s.wParam);
+            if (s.msg == WM_VSCROLL || s.msg == WM_HSCROLL)
+                m.emplace_back(s.msg, s.wParam);
         return m;
     };
     auto wheel = [&](int dy, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QWheelEvent ev(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, dy), Qt::NoButton, mods,
-                       Qt::NoScrollPhase, false);
+        QWheelEvent ev(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, dy), Qt::NoButton, mods, Qt::NoScrollPhase,
+                       false);
         QCoreApplication::sendEvent(view, &ev);
     };
     auto key = [&](int k) {
@@ -130,7 +132,8 @@ TEST_F(MainWindowTest, BarWheelAndKeysSendScrollMessages)
     key(Qt::Key_PageDown);
     EXPECT_TRUE(sent().empty()) << "the vertical bar is disabled while the lines fit";
 
-    for (int i = 0; i < 100; ++i) llprintf(0.0, "line %d", i);
+    for (int i = 0; i < 100; ++i)
+        llprintf(0.0, "line %d", i);
     run_events();
     QScrollBar *q = qbar(SB_VERT);
     const M end{WM_VSCROLL, SB_ENDSCROLL}, down{WM_VSCROLL, SB_LINEDOWN};
@@ -139,9 +142,13 @@ TEST_F(MainWindowTest, BarWheelAndKeysSendScrollMessages)
         int pos, hpos;
         std::vector<M> sent;
     } steps[] = {
-        {[&] { q->setSliderDown(true), q->setSliderPosition(30); }, 30, 0,
+        {[&] { q->setSliderDown(true), q->setSliderPosition(30); },
+         30,
+         0,
          {{WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 30)}}},
-        {[&] { q->setSliderPosition(33), q->setSliderDown(false); }, 33, 0,
+        {[&] { q->setSliderPosition(33), q->setSliderDown(false); },
+         33,
+         0,
          {{WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 33)}, {WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 33)}, end}},
         {[&] { q->triggerAction(QAbstractSlider::SliderPageStepAdd); }, 43, 0, {{WM_VSCROLL, SB_PAGEDOWN}, end}},
         {[&] { q->triggerAction(QAbstractSlider::SliderToMaximum); }, 43, 0, {{WM_VSCROLL, SB_BOTTOM}, end}},

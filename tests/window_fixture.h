@@ -59,8 +59,7 @@ inline LRESULT CALLBACK spyproc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 inline void drain_queue()
 {
     MSG m;
-    for (PostQuitMessage(0); GetMessageA(&m, NULL, 0, 0);) {
-    }
+    for (PostQuitMessage(0); GetMessageA(&m, NULL, 0, 0);) {}
 }
 
 inline void run_events()
@@ -75,7 +74,8 @@ inline void run_events()
 inline QAction *menu_action(QMainWindow *w, const QString &text)
 {
     for (QAction *a : w->findChildren<QAction *>())
-        if (a->text() == text && !a->menu()) return a;
+        if (a->text() == text && !a->menu())
+            return a;
     return nullptr;
 }
 
@@ -84,7 +84,8 @@ struct PaintSpy : QObject {
     std::vector<QRect> rects;
     bool eventFilter(QObject *, QEvent *e) override
     {
-        if (e->type() == QEvent::Paint) rects.push_back(static_cast<QPaintEvent *>(e)->rect());
+        if (e->type() == QEvent::Paint)
+            rects.push_back(static_cast<QPaintEvent *>(e)->rect());
         return false;
     }
 };
@@ -98,7 +99,10 @@ struct BoxWatcher {
     QString text, title;
     QWidget *parent = nullptr;
     QMessageBox::StandardButtons buttons;
-    std::function<void(QMessageBox *)> answer = [](QMessageBox *b) { if (b) b->button(QMessageBox::Ok)->click(); };
+    std::function<void(QMessageBox *)> answer = [](QMessageBox *b) {
+        if (b)
+            b->button(QMessageBox::Ok)->click();
+    };
     QTimer poll;
     int polls = 0;
 
@@ -106,7 +110,8 @@ struct BoxWatcher {
     {
         QObject::connect(&poll, &QTimer::timeout, [this] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box && ++polls < 2000) return;
+            if (!box && ++polls < 2000)
+                return;
             poll.stop();
             if (box)
                 std::tie(seen, icon, format, text, title, parent, buttons) =
@@ -140,8 +145,8 @@ protected:
         wc.lpszMenuName = lpszAppName;
         wc.lpszClassName = lpszAppName;
         ASSERT_NE(RegisterClassA(&wc), 0);
-        hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL,
-                               CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, NULL, NULL, wc.hInstance, NULL);
+        hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
+                               0, CW_USEDEFAULT, 0, NULL, NULL, wc.hInstance, NULL);
         ASSERT_NE(hwnd, (HWND)NULL);
         top = qobject_cast<QMainWindow *>(hwnd_widget(hwnd));
         ASSERT_NE(top, nullptr);
@@ -157,8 +162,10 @@ protected:
     void TearDown() override
     {
         intercept = nullptr;
-        if (view) view->removeEventFilter(&spy);
-        if (IsWindow(hwnd)) DestroyWindow(hwnd);
+        if (view)
+            view->removeEventFilter(&spy);
+        if (IsWindow(hwnd))
+            DestroyWindow(hwnd);
         drain_queue();
         UnregisterClassA(lpszAppName, NULL);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -180,8 +187,8 @@ protected:
         SCROLLINFO si = info(nBar);
         QScrollBar *q = qbar(nBar);
         const int qmax = std::max<int>(nMin, nMax - std::max<int>((int)nPage - 1, 0)), page = (int)nPage;
-        EXPECT_EQ(std::vector<int>({si.nMin, si.nMax, (int)si.nPage, si.nPos, q->minimum(), q->maximum(),
-                                    q->pageStep(), q->value(), q->isEnabled(), q->isVisible()}),
+        EXPECT_EQ(std::vector<int>({si.nMin, si.nMax, (int)si.nPage, si.nPos, q->minimum(), q->maximum(), q->pageStep(),
+                                    q->value(), q->isEnabled(), q->isVisible()}),
                   std::vector<int>({nMin, nMax, page, nPos, nMin, qmax, page, nPos, enabled, true}))
             << (nBar == SB_VERT ? "vertical" : "horizontal")
             << ": nMin nMax nPage nPos, then QScrollBar min max page value enabled visible";
@@ -203,7 +210,8 @@ protected:
     {
         int n = 0;
         for (int y = std::max(y0, 0); y < std::min(y1, img.height()); ++y)
-            for (int x = 0; x < img.width(); ++x) n += (img.pixelColor(x, y) == c) == is;
+            for (int x = 0; x < img.width(); ++x)
+                n += (img.pixelColor(x, y) == c) == is;
         return n;
     }
     QColor base() const { return view->palette().color(QPalette::Active, QPalette::Base); }

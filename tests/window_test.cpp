@@ -6,7 +6,6 @@
 #include <QMenuBar>
 #include <QPointer>
 
-
 // Start-up: WM_CREATE then WM_SIZE, both bars set up, title, icon, menus; resizing
 // and unknown commands before any survey; gl.hwnd set by every message.
 TEST_F(MainWindowTest, StartUp)
@@ -22,7 +21,8 @@ TEST_F(MainWindowTest, StartUp)
     std::string menus;
     for (QAction *m : top->menuBar()->actions()) {
         menus += m->text().toStdString() + ":";
-        for (QAction *a : m->menu()->actions()) menus += " " + (a->isSeparator() ? "-" : a->text().toStdString());
+        for (QAction *a : m->menu()->actions())
+            menus += " " + (a->isSeparator() ? "-" : a->text().toStdString());
         menus += "\n";
     }
     EXPECT_EQ(menus, "&File: &Open - E&xit\n&Help: &About Tarvel\n");

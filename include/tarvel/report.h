@@ -12,24 +12,24 @@
 
 /* One report line. The node and its text are two GlobalAlloc(GPTR) blocks. */
 typedef struct ll_ {
-    char *str;          /* the line's text, in a block exactly strlen + 1 long */
-    double bytesused;   /* bar value in bytes; negative: no bar */
-    struct ll_ *next;   /* following line, NULL for the last */
+    char *str;        /* the line's text, in a block exactly strlen + 1 long */
+    double bytesused; /* bar value in bytes; negative: no bar */
+    struct ll_ *next; /* following line, NULL for the last */
 } ll;
 
 /* The one display and list record. */
 struct gl_ {
-    int nDspLines;         /* rows shown: whole rows that fit + 1 (resize) */
-    int nNumItems;         /* lines in the chain (llprintf +1; survey resets) */
-    int nCurPos;           /* index of the line in the top row (vScroll; survey resets) */
-    int rowsperline;       /* row height in pixels, 8/7 of "A" (paint) */
-    int colsperchar;       /* horizontal scroll unit in pixels, 8/7 of "A" (paint) */
+    int nDspLines;          /* rows shown: whole rows that fit + 1 (resize) */
+    int nNumItems;          /* lines in the chain (llprintf +1; survey resets) */
+    int nCurPos;            /* index of the line in the top row (vScroll; survey resets) */
+    int rowsperline;        /* row height in pixels, 8/7 of "A" (paint) */
+    int colsperchar;        /* horizontal scroll unit in pixels, 8/7 of "A" (paint) */
     char prevdir[MAX_PATH]; /* directory of the latest survey (survey; nobody reads it) */
-    ll *head;              /* first line (llprintf on an empty chain; survey resets) */
-    ll *tail;              /* last line (llprintf; survey resets) */
-    int hcurpos;           /* horizontal scroll position, 0..221 (hScroll; never reset) */
-    HWND hwnd;             /* the main window (WndProc, on every message) */
-    double totalbytesused; /* scale of the bars: bytes of the whole tree (survey, after the scan) */
+    ll *head;               /* first line (llprintf on an empty chain; survey resets) */
+    ll *tail;               /* last line (llprintf; survey resets) */
+    int hcurpos;            /* horizontal scroll position, 0..221 (hScroll; never reset) */
+    HWND hwnd;              /* the main window (WndProc, on every message) */
+    double totalbytesused;  /* scale of the bars: bytes of the whole tree (survey, after the scan) */
 };
 extern struct gl_ gl;
 

@@ -12,7 +12,7 @@
 
 /* The drive record. */
 struct dgl_ {
-    DWORD bpc;  /* bytes per allocation unit of the surveyed drive (survey; read by doitto) */
+    DWORD bpc;   /* bytes per allocation unit of the surveyed drive (survey; read by doitto) */
     int unread;  /* directories the scan could not read completely (doitto; survey zeroes and tells it) */
     int notices; /* boxes of this survey that leave its report whole: the probe's fallback (survey) */
 };
@@ -44,8 +44,7 @@ double doitto(char *dir, double *waste);
 struct scanwatch_ {
     /* A directory's figures, in bytes, as its line is appended: used and
      * wasted by its own files, and by everything below it. */
-    void (*directory)(const char *dir, double bytesused, double byteswasted,
-                      double sdbytesused, double sdbyteswasted);
+    void (*directory)(const char *dir, double bytesused, double byteswasted, double sdbytesused, double sdbyteswasted);
     /* A directory that could not be listed, or not completely (its line
      * shows what was read), with the platform's error code. */
     void (*unreadable)(const char *dir, DWORD code);

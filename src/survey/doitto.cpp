@@ -62,18 +62,17 @@ static bool isdotordotdot(const char *name)
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-static void appendline(const char *dir, const char *name, double bytesused, double byteswasted,
-                       double sdbytesused, double sdbyteswasted)
+static void appendline(const char *dir, const char *name, double bytesused, double byteswasted, double sdbytesused,
+                       double sdbyteswasted)
 {
     const double k = 1.0 / 1024;
     if (sdbytesused != 0 || sdbyteswasted != 0)
         llprintf(bytesused + sdbytesused,
-                 "%s %1.0fK used (%1.0fK here, %1.0fK sub dir), %1.0fK wasted (%1.0fK here, %1.0fK sub dir)",
-                 dir, (bytesused + sdbytesused) * k, bytesused * k, sdbytesused * k,
-                 (byteswasted + sdbyteswasted) * k, byteswasted * k, sdbyteswasted * k);
+                 "%s %1.0fK used (%1.0fK here, %1.0fK sub dir), %1.0fK wasted (%1.0fK here, %1.0fK sub dir)", dir,
+                 (bytesused + sdbytesused) * k, bytesused * k, sdbytesused * k, (byteswasted + sdbyteswasted) * k,
+                 byteswasted * k, sdbyteswasted * k);
     else
-        llprintf(bytesused + sdbytesused, "%s %1.0fK used, %1.0fK wasted", dir, bytesused * k,
-                 byteswasted * k);
+        llprintf(bytesused + sdbytesused, "%s %1.0fK used, %1.0fK wasted", dir, bytesused * k, byteswasted * k);
     if (scanwatch && scanwatch->directory)
         scanwatch->directory(name, bytesused, byteswasted, sdbytesused, sdbyteswasted);
 }

@@ -97,8 +97,7 @@ int getchkdsk(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc)
         return 0;
 
     SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
-    HANDLE hstdout = CreateFileA(tmpname, GENERIC_WRITE, 0, &sa, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE hstdout = CreateFileA(tmpname, GENERIC_WRITE, 0, &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (hstdout == INVALID_HANDLE_VALUE) {
         DeleteFileA(tmpname);
         return 0;

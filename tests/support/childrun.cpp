@@ -14,7 +14,8 @@
 ChildResult run_in_child(const std::function<std::string()> &fn)
 {
     int p[2];
-    if (pipe2(p, O_CLOEXEC) != 0) return {-1, "pipe failed"};
+    if (pipe2(p, O_CLOEXEC) != 0)
+        return {-1, "pipe failed"};
     pid_t pid = fork();
     if (pid == 0) {
         close(p[0]);
@@ -32,29 +33,37 @@ ChildResult run_in_child(const std::function<std::string()> &fn)
     std::string out;
     char buf[4096];
     for (ssize_t n; pid > 0 && (n = read(p[0], buf, sizeof buf)) != 0;)
-        if (n > 0) out.append(buf, (size_t)n);
-        else if (errno != EINTR) break;
+        if (n > 0)
+            out.append(buf, (size_t)n);
+        else if (errno != EINTR)
+            break;
     close(p[0]);
     int st = 0;
-    if (pid < 0) return {-1, "fork failed"};
-    while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {
-    }
+    if (pid < 0)
+        return {-1, "fork failed"};
+    while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {}
     return {WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), out};
 }
 
 std::string child_output(const std::function<std::string()> &fn)
 {
     ChildResult r = run_in_child(fn);
-    if (r.output.rfind("SKIP ", 0) == 0) [&] { GTEST_SKIP() << r.output; }();
-    else EXPECT_EQ(r.status, 0) << r.output;
+    if (r.output.rfind("SKIP ", 0) == 0)
+        [&] { GTEST_SKIP() << r.output; }();
+    else
+        EXPECT_EQ(r.status, 0) << r.output;
     return r.output;
 }
 
-static std::string failed(const char *what) { return std::string(what) + ": " + strerror(errno); }
+static std::string failed(const char *what)
+{
+    return std::string(what) + ": " + strerror(errno);
+}
 
 std::string private_mounts()
 {
-    if (unshare(CLONE_NEWNS) != 0) return failed("unshare(CLONE_NEWNS)");
+    if (unshare(CLONE_NEWNS) != 0)
+        return failed("unshare(CLONE_NEWNS)");
     return mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ? failed("making mounts private") : "";
 }
 

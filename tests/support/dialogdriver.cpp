@@ -21,7 +21,8 @@ void when_dialog_up(std::function<void(QDialog *)> body)
     poll->setInterval(5);
     QObject::connect(poll, &QTimer::timeout, poll, [poll, body] {
         auto *dlg = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dlg || !dlg->isVisible()) return;
+        if (!dlg || !dlg->isVisible())
+            return;
         poll->stop();
         poll->deleteLater();
         QPointer<QDialog> guard(dlg);
@@ -34,21 +35,32 @@ void when_dialog_up(std::function<void(QDialog *)> body)
     poll->start();
 }
 
-QLineEdit *path_field(QDialog *dlg) { return dlg->findChild<QLineEdit *>(); }
-QListWidget *list_box(QDialog *dlg) { return dlg->findChild<QListWidget *>(); }
+QLineEdit *path_field(QDialog *dlg)
+{
+    return dlg->findChild<QLineEdit *>();
+}
+QListWidget *list_box(QDialog *dlg)
+{
+    return dlg->findChild<QListWidget *>();
+}
 
-std::string field_bytes(QDialog *dlg) { return path_field(dlg)->property("win32_text").toByteArray().toStdString(); }
+std::string field_bytes(QDialog *dlg)
+{
+    return path_field(dlg)->property("win32_text").toByteArray().toStdString();
+}
 
 QPushButton *button(QDialog *dlg, const QString &text)
 {
     for (QPushButton *b : dlg->findChildren<QPushButton *>())
-        if (QString(b->text()).remove('&') == text) return b;
+        if (QString(b->text()).remove('&') == text)
+            return b;
     return nullptr;
 }
 
 void press_key(QDialog *dlg, int key, QWidget *w)
 {
-    if (!w) w = dlg->focusWidget() ? dlg->focusWidget() : dlg;
+    if (!w)
+        w = dlg->focusWidget() ? dlg->focusWidget() : dlg;
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
     QApplication::sendEvent(w, &press);
     /* The press may have closed the dialog and destroyed `w` with it. */
@@ -69,25 +81,35 @@ static void clicks(QListWidget *list, QListWidgetItem *item, bool twice)
     };
     send(QEvent::MouseButtonPress, Qt::LeftButton);
     send(QEvent::MouseButtonRelease, Qt::NoButton);
-    if (!twice) return;
+    if (!twice)
+        return;
     send(QEvent::MouseButtonDblClick, Qt::LeftButton);
-    if (vp) send(QEvent::MouseButtonRelease, Qt::NoButton); /* the double-click may have ended the dialog */
+    if (vp)
+        send(QEvent::MouseButtonRelease, Qt::NoButton); /* the double-click may have ended the dialog */
 }
 
-void click_item(QListWidget *list, QListWidgetItem *item) { clicks(list, item, false); }
-void double_click(QListWidget *list, QListWidgetItem *item) { clicks(list, item, true); }
+void click_item(QListWidget *list, QListWidgetItem *item)
+{
+    clicks(list, item, false);
+}
+void double_click(QListWidget *list, QListWidgetItem *item)
+{
+    clicks(list, item, true);
+}
 
 QListWidgetItem *find_item(QListWidget *list, const QByteArray &bytes)
 {
     for (int i = 0; i < list->count(); ++i)
-        if (listbox_item_bytes(list->item(i)) == bytes) return list->item(i);
+        if (listbox_item_bytes(list->item(i)) == bytes)
+            return list->item(i);
     return nullptr;
 }
 
 bool enter(QDialog *dlg, const QByteArray &bytes)
 {
     QListWidgetItem *item = list_box(dlg) ? find_item(list_box(dlg), bytes) : nullptr;
-    if (item) double_click(list_box(dlg), item);
+    if (item)
+        double_click(list_box(dlg), item);
     return item != nullptr;
 }
 
@@ -96,7 +118,8 @@ std::string listing(QListWidget *list, bool drives)
     std::string s;
     for (int i = 0; list && i < list->count(); ++i) {
         QByteArray b = listbox_item_bytes(list->item(i));
-        if (!drives && b.startsWith("[-")) continue;
+        if (!drives && b.startsWith("[-"))
+            continue;
         s += (s.empty() ? "" : " ") + b.toStdString();
     }
     return s;

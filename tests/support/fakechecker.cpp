@@ -8,14 +8,17 @@
 
 FakeChecker::Saved::Saved(const char *name, const std::string &value) : name(name)
 {
-    if (const char *v = getenv(name)) old = v;
+    if (const char *v = getenv(name))
+        old = v;
     setenv(name, value.c_str(), 1);
 }
 
 FakeChecker::Saved::~Saved()
 {
-    if (old) setenv(name, old->c_str(), 1);
-    else unsetenv(name);
+    if (old)
+        setenv(name, old->c_str(), 1);
+    else
+        unsetenv(name);
 }
 
 void FakeChecker::install(const std::string &script_body)
@@ -35,9 +38,14 @@ std::string FakeChecker::report(const std::string &unit, const std::string &tota
 {
     return "The type of the file system is FAT32.\nVolume Serial Number is 1A2B-3C4D\n"
            "Windows is verifying files and folders...\n\n   2,146,467,840 bytes total disk space.\n\n"
-           "       " + unit + " bytes in each allocation unit.\n"
-           "       " + total + " total allocation units on disk.\n"
-           "       " + available + " available allocation units on disk.\n";
+           "       " +
+           unit +
+           " bytes in each allocation unit.\n"
+           "       " +
+           total +
+           " total allocation units on disk.\n"
+           "       " +
+           available + " available allocation units on disk.\n";
 }
 
 int FakeChecker::files_in_tmpdir() const
@@ -45,7 +53,8 @@ int FakeChecker::files_in_tmpdir() const
     int n = 0;
     if (DIR *d = opendir(tmpdir().c_str())) {
         while (dirent *e = readdir(d))
-            if (e->d_name[0] != '.') ++n;
+            if (e->d_name[0] != '.')
+                ++n;
         closedir(d);
     }
     return n;

@@ -16,14 +16,16 @@ void reset_report()
 std::vector<std::string> report_lines()
 {
     std::vector<std::string> lines;
-    for (ll *lp = gl.head; lp; lp = lp->next) lines.push_back(lp->str);
+    for (ll *lp = gl.head; lp; lp = lp->next)
+        lines.push_back(lp->str);
     return lines;
 }
 
 std::vector<double> report_bars()
 {
     std::vector<double> bars;
-    for (ll *lp = gl.head; lp; lp = lp->next) bars.push_back(lp->bytesused);
+    for (ll *lp = gl.head; lp; lp = lp->next)
+        bars.push_back(lp->bytesused);
     return bars;
 }
 
@@ -31,7 +33,8 @@ void expect_chain_consistent()
 {
     int n = 0;
     ll *last = nullptr;
-    for (ll *lp = gl.head; lp; lp = lp->next, ++n) last = lp;
+    for (ll *lp = gl.head; lp; lp = lp->next, ++n)
+        last = lp;
     EXPECT_EQ(n, gl.nNumItems) << "lines reachable from head vs nNumItems";
     EXPECT_EQ(last, gl.tail) << "tail is not the last line";
 }

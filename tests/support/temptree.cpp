@@ -20,7 +20,8 @@ TempTree::TempTree()
     const char *tmp = getenv("TMPDIR");
     std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvel-test-XXXXXX";
     std::vector<char> buf(templ.c_str(), templ.c_str() + templ.size() + 1);
-    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
+    if (!mkdtemp(buf.data()))
+        throw std::runtime_error("mkdtemp failed");
     root_ = buf.data();
     ::chmod(root_.c_str(), 0755); /* readable by the unprivileged user of some tests */
 }
@@ -30,7 +31,8 @@ TempTree::~TempTree()
     /* Rights restored first so that locked directories go too; rm copes with
      * trees deeper than PATH_MAX. */
     std::string cmd = "chmod -R u+rwx '" + root_ + "' 2>/dev/null; rm -rf '" + root_ + "'";
-    if (system(cmd.c_str()) != 0) { /* nothing more to do */ }
+    if (system(cmd.c_str()) != 0) { /* nothing more to do */
+    }
 }
 
 std::string TempTree::path(const std::string &rel) const
@@ -46,7 +48,10 @@ std::string TempTree::made(const std::string &rel) const
     return p;
 }
 
-void TempTree::dir(const std::string &rel) { std::filesystem::create_directories(path(rel)); }
+void TempTree::dir(const std::string &rel)
+{
+    std::filesystem::create_directories(path(rel));
+}
 
 void TempTree::file(const std::string &rel, uint64_t size)
 {
@@ -55,24 +60,28 @@ void TempTree::file(const std::string &rel, uint64_t size)
     const std::string chunk(65536, 'x');
     for (uint64_t left = size; left > 0 && f; left -= std::min<uint64_t>(left, chunk.size()))
         f.write(chunk.data(), (std::streamsize)std::min<uint64_t>(left, chunk.size()));
-    if (!f.flush()) throw std::runtime_error("cannot write " + p);
+    if (!f.flush())
+        throw std::runtime_error("cannot write " + p);
 }
 
 void TempTree::sparse(const std::string &rel, uint64_t size)
 {
     std::string p = made(rel);
     std::ofstream(p.c_str(), std::ios::app);
-    if (truncate(p.c_str(), (off_t)size) != 0) throw std::runtime_error("cannot make sparse " + p);
+    if (truncate(p.c_str(), (off_t)size) != 0)
+        throw std::runtime_error("cannot make sparse " + p);
 }
 
 void TempTree::symlink(const std::string &rel, const std::string &target)
 {
-    if (::symlink(target.c_str(), made(rel).c_str()) != 0) throw std::runtime_error("symlink " + rel);
+    if (::symlink(target.c_str(), made(rel).c_str()) != 0)
+        throw std::runtime_error("symlink " + rel);
 }
 
 void TempTree::fifo(const std::string &rel)
 {
-    if (mkfifo(made(rel).c_str(), 0644) != 0) throw std::runtime_error("mkfifo " + rel);
+    if (mkfifo(made(rel).c_str(), 0644) != 0)
+        throw std::runtime_error("mkfifo " + rel);
 }
 
 void TempTree::socket(const std::string &rel)
@@ -80,14 +89,19 @@ void TempTree::socket(const std::string &rel)
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     std::string p = made(rel);
-    if (p.size() >= sizeof addr.sun_path) throw std::runtime_error("socket path too long");
+    if (p.size() >= sizeof addr.sun_path)
+        throw std::runtime_error("socket path too long");
     strcpy(addr.sun_path, p.c_str());
     int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    if (bind(s, (sockaddr *)&addr, sizeof addr) != 0) throw std::runtime_error("bind " + p);
+    if (bind(s, (sockaddr *)&addr, sizeof addr) != 0)
+        throw std::runtime_error("bind " + p);
     close(s);
 }
 
-void TempTree::chmod(const std::string &rel, unsigned mode) { ::chmod(path(rel).c_str(), mode); }
+void TempTree::chmod(const std::string &rel, unsigned mode)
+{
+    ::chmod(path(rel).c_str(), mode);
+}
 
 int run_command(const std::string &cmd, std::string *out, std::string *errout)
 {
@@ -95,14 +109,19 @@ int run_command(const std::string &cmd, std::string *out, std::string *errout)
     close(mkstemp(outname));
     close(mkstemp(errname));
     int st = system(("( " + cmd + " ) >" + outname + " 2>" + errname + " </dev/null").c_str());
-    if (out) *out = slurp(outname);
-    if (errout) *errout = slurp(errname);
+    if (out)
+        *out = slurp(outname);
+    if (errout)
+        *errout = slurp(errname);
     unlink(outname);
     unlink(errname);
     return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
 }
 
-std::string pattern_of(const std::string &path) { return path == "/" ? "/*.*" : path + "/*.*"; }
+std::string pattern_of(const std::string &path)
+{
+    return path == "/" ? "/*.*" : path + "/*.*";
+}
 
 std::string slurp(const std::string &path)
 {
@@ -113,7 +132,8 @@ std::string slurp(const std::string &path)
 std::string quote(const std::string &s)
 {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -121,6 +141,7 @@ std::string mount_point(const std::string &path)
 {
     std::string out;
     run_command("findmnt -n -o TARGET -T " + quote(path), &out, nullptr);
-    while (!out.empty() && out.back() == '\n') out.pop_back();
+    while (!out.empty() && out.back() == '\n')
+        out.pop_back();
     return out == "/" ? out : out + "/";
 }

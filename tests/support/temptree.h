@@ -8,7 +8,7 @@
 
 class TempTree {
 public:
-    TempTree();                      /* a new empty folder under $TMPDIR or /tmp */
+    TempTree(); /* a new empty folder under $TMPDIR or /tmp */
     ~TempTree();
     TempTree(const TempTree &) = delete;
     TempTree &operator=(const TempTree &) = delete;

@@ -11,7 +11,8 @@
 int main()
 {
     const char *report = getenv("TARVEL_FAKE_REPORT");
-    if (!report || !*report) return 1;
+    if (!report || !*report)
+        return 1;
     char args[MAX_PATH];
     snprintf(args, sizeof args, "%s.args", report);
     if (FILE *a = fopen(args, "w")) {
@@ -23,7 +24,8 @@ int main()
     if (FILE *f = fopen(report, "rb")) {
         char buf[4096];
         size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) fwrite(buf, 1, n, stdout);
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+            fwrite(buf, 1, n, stdout);
         fclose(f);
     }
     const char *status = getenv("TARVEL_FAKE_STATUS");

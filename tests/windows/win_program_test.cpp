@@ -15,7 +15,8 @@ namespace {
 /* Polls `ready` until it holds, for at most 30 seconds. */
 bool wait_until(const std::function<bool()> &ready)
 {
-    for (int i = 0; i < 600 && !ready(); i++) Sleep(50);
+    for (int i = 0; i < 600 && !ready(); i++)
+        Sleep(50);
     return ready();
 }
 

@@ -40,8 +40,8 @@ TEST(Win32Tool, ReportAndMissingDirectory)
     Scan r = scan("--cluster-size 4096 \"" + tree.root() + "\"");
     EXPECT_EQ(r.status, 0u);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, "Drive " + drive_of(tree.root()) + " has a cluster size of 4096 bytes\r\n" +
-                         tree.pattern("sub") + " 5K used, 3K wasted\r\n" + tree.pattern("") +
+    EXPECT_EQ(r.out, "Drive " + drive_of(tree.root()) + " has a cluster size of 4096 bytes\r\n" + tree.pattern("sub") +
+                         " 5K used, 3K wasted\r\n" + tree.pattern("") +
                          " 5K used (0K here, 5K sub dir), 3K wasted (0K here, 3K sub dir)\r\n\r\n");
     const std::string missing = tree.path("missing");
     r = scan("\"" + missing + "\"");

@@ -28,29 +28,28 @@
 
 static const char usage[] = "usage: tarvel-scan [--cluster-size N] [--format=text|tsv] [--what-if[=SIZES]] DIR\n";
 
-static const char help[] =
-    "\n"
-    "Surveys the directory tree DIR as Tarvel's File/Open does and prints its\n"
-    "report: one line per directory, after the lines of its sub-directories, with\n"
-    "the kilobytes its files use and waste in the unfilled tails of their last\n"
-    "allocation units, here and in the sub-directories.\n"
-    "\n"
-    "  --cluster-size N  take N bytes as the cluster size instead of asking the\n"
-    "                    volume\n"
-    "  --format=text     the report as the window shows it (the default)\n"
-    "  --format=tsv      exact bytes, tab-separated: used, used_here, used_subdir,\n"
-    "                    wasted, wasted_here, wasted_subdir, then the directory\n"
-    "  --what-if[=SIZES] instead of the report, what the tree's files would take\n"
-    "                    on each cluster size of SIZES (default: 512 bytes to 2M,\n"
-    "                    the powers of two): files, used, wasted and on-disk\n"
-    "                    bytes, and what the filesystem really allocated for them.\n"
-    "                    SIZES is a comma-separated list of byte counts, each with\n"
-    "                    an optional K (1024) or M (1048576): --what-if=4K,32K,128K\n"
-    "  --help            this text\n"
-    "  --version         the version\n"
-    "\n"
-    "Exit status: 0 when the report is complete; 1 when something is missing from\n"
-    "it, said on standard error; 2 for a bad command line.\n";
+static const char help[] = "\n"
+                           "Surveys the directory tree DIR as Tarvel's File/Open does and prints its\n"
+                           "report: one line per directory, after the lines of its sub-directories, with\n"
+                           "the kilobytes its files use and waste in the unfilled tails of their last\n"
+                           "allocation units, here and in the sub-directories.\n"
+                           "\n"
+                           "  --cluster-size N  take N bytes as the cluster size instead of asking the\n"
+                           "                    volume\n"
+                           "  --format=text     the report as the window shows it (the default)\n"
+                           "  --format=tsv      exact bytes, tab-separated: used, used_here, used_subdir,\n"
+                           "                    wasted, wasted_here, wasted_subdir, then the directory\n"
+                           "  --what-if[=SIZES] instead of the report, what the tree's files would take\n"
+                           "                    on each cluster size of SIZES (default: 512 bytes to 2M,\n"
+                           "                    the powers of two): files, used, wasted and on-disk\n"
+                           "                    bytes, and what the filesystem really allocated for them.\n"
+                           "                    SIZES is a comma-separated list of byte counts, each with\n"
+                           "                    an optional K (1024) or M (1048576): --what-if=4K,32K,128K\n"
+                           "  --help            this text\n"
+                           "  --version         the version\n"
+                           "\n"
+                           "Exit status: 0 when the report is complete; 1 when something is missing from\n"
+                           "it, said on standard error; 2 for a bad command line.\n";
 
 static int badusage(const char *why, const char *what = "")
 {
@@ -102,7 +101,8 @@ static int run(int argc, char **argv)
                 fputs("tarvel-scan: --what-if: \"", stderr);
                 putescaped(stderr, bad);
                 fputs("\" is no cluster size: a whole number of bytes from 1 to 2147483648, with K or M for "
-                      "KiB or MiB\n", stderr);
+                      "KiB or MiB\n",
+                      stderr);
                 return badusage(NULL);
             }
             whatif = TRUE;

@@ -44,8 +44,7 @@ BOOL putescaped(FILE *out, const char *s)
 
 BOOL writefailed(void)
 {
-    if (fprintf(stderr, "tarvel-scan: cannot write the report: %s\n", strerror(errno)) < 0 ||
-        fflush(stderr) != 0)
+    if (fprintf(stderr, "tarvel-scan: cannot write the report: %s\n", strerror(errno)) < 0 || fflush(stderr) != 0)
         stderrlost = TRUE;
     return FALSE;
 }

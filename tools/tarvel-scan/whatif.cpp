@@ -221,8 +221,8 @@ BOOL puttsv(void)
         fputs("cluster_size\tfiles\tused\twasted\ton_disk\n", stdout) == EOF)
         return FALSE;
     for (const Size &s : sizes)
-        if (printf("%llu\t%llu\t%s\t%s\t%s\n", (unsigned long long)s.bytes, (unsigned long long)files, used.decimal().c_str(), s.wasted.decimal().c_str(),
-                   used.plus(s.wasted).decimal().c_str()) < 0)
+        if (printf("%llu\t%llu\t%s\t%s\t%s\n", (unsigned long long)s.bytes, (unsigned long long)files,
+                   used.decimal().c_str(), s.wasted.decimal().c_str(), used.plus(s.wasted).decimal().c_str()) < 0)
             return FALSE;
     return TRUE;
 }
@@ -257,8 +257,9 @@ BOOL whatifsizes(const char *list, const char **bad)
         p = end;
     }
     std::sort(sizes.begin(), sizes.end(), [](const Size &a, const Size &b) { return a.bytes < b.bytes; });
-    sizes.erase(std::unique(sizes.begin(), sizes.end(), [](const Size &a, const Size &b) { return a.bytes == b.bytes; }),
-                sizes.end());
+    sizes.erase(
+        std::unique(sizes.begin(), sizes.end(), [](const Size &a, const Size &b) { return a.bytes == b.bytes; }),
+        sizes.end());
     return TRUE;
 }
 

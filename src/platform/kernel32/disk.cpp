@@ -80,9 +80,8 @@ DWORD path_error(int e)
 
 } // namespace
 
-BOOL WINAPI GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster,
-                              LPDWORD lpBytesPerSector, LPDWORD lpNumberOfFreeClusters,
-                              LPDWORD lpTotalNumberOfClusters)
+BOOL WINAPI GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster, LPDWORD lpBytesPerSector,
+                              LPDWORD lpNumberOfFreeClusters, LPDWORD lpTotalNumberOfClusters)
 {
     if (seams::disk_query_fails && seams::disk_query_fails()) {
         SetLastError(k32::error_gen_failure);
@@ -111,8 +110,7 @@ BOOL WINAPI GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster
     return TRUE;
 }
 
-BOOL WINAPI GetVolumePathNameA(LPCSTR lpszFileName, LPSTR lpszVolumePathName,
-                               DWORD cchBufferLength)
+BOOL WINAPI GetVolumePathNameA(LPCSTR lpszFileName, LPSTR lpszVolumePathName, DWORD cchBufferLength)
 {
     if (lpszFileName == NULL || lpszVolumePathName == NULL) {
         SetLastError(ERROR_INVALID_PARAMETER);

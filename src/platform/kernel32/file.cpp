@@ -113,11 +113,20 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     bool reading = dwDesiredAccess & GENERIC_READ, writing = dwDesiredAccess & GENERIC_WRITE;
     int flags = reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY;
     switch (dwCreationDisposition) {
-    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-    case OPEN_EXISTING: break;
-    case OPEN_ALWAYS: flags |= O_CREAT; break;
-    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    case CREATE_NEW:
+        flags |= O_CREAT | O_EXCL;
+        break;
+    case CREATE_ALWAYS:
+        flags |= O_CREAT | O_TRUNC;
+        break;
+    case OPEN_EXISTING:
+        break;
+    case OPEN_ALWAYS:
+        flags |= O_CREAT;
+        break;
+    case TRUNCATE_EXISTING:
+        flags |= O_TRUNC;
+        break;
     default:
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -150,7 +159,6 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     SetLastError(ERROR_SUCCESS);
     return f;
 }
-
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
 {
@@ -185,8 +193,7 @@ DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
     return static_cast<DWORD>(total);
 }
 
-UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
-                             LPSTR lpTempFileName)
+UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique, LPSTR lpTempFileName)
 {
     if (lpPathName == NULL || lpTempFileName == NULL) {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -69,8 +69,7 @@ void fill(LPWIN32_FIND_DATAA d, const k32::Find *f, const k32::Record &r)
     d->nFileSizeLow = static_cast<DWORD>(r.size);
     d->dwReserved0 = 0;
     if (r.attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        d->dwReserved0 = (r.attributes & FILE_ATTRIBUTE_DIRECTORY) ? reparse_tag_mount_point
-                                                                    : reparse_tag_symlink;
+        d->dwReserved0 = (r.attributes & FILE_ATTRIBUTE_DIRECTORY) ? reparse_tag_mount_point : reparse_tag_symlink;
     d->dwReserved1 = 0;
     memcpy(d->cFileName, f->names + r.name, static_cast<size_t>(r.namelen) + 1);
     d->cAlternateFileName[0] = '\0';

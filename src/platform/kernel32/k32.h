@@ -10,9 +10,9 @@
 namespace k32 {
 
 /* Win32 codes that the layer reports but the application never names. */
-constexpr DWORD error_write_protect = 19;      /* ERROR_WRITE_PROTECT */
-constexpr DWORD error_gen_failure = 31;        /* ERROR_GEN_FAILURE */
-constexpr DWORD error_disk_full = 112;         /* ERROR_DISK_FULL */
+constexpr DWORD error_write_protect = 19; /* ERROR_WRITE_PROTECT */
+constexpr DWORD error_gen_failure = 31;   /* ERROR_GEN_FAILURE */
+constexpr DWORD error_disk_full = 112;    /* ERROR_DISK_FULL */
 
 /* The Win32 code nearest to an errno value. */
 DWORD error_from_errno(int e);

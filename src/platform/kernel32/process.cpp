@@ -223,8 +223,7 @@ std::vector<char *> environment_from_block(char *block)
 }
 
 /* Starts the program; the pid, or -1 with errno set. */
-pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdout_fd,
-            const char *cwd, char **envp)
+pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdout_fd, const char *cwd, char **envp)
 {
     std::vector<char *> argv;
     for (auto &a : args)
@@ -254,8 +253,7 @@ pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdo
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
     posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                        POSIX_SPAWN_SETSIGDEF);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     pid_t pid = -1;
     int r = posix_spawn(&pid, program.c_str(), &fa, &attr, argv.data(), envp);
@@ -300,11 +298,9 @@ static BOOL close_process(k32::Object *o)
     return TRUE;
 }
 
-BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
-                           LPSECURITY_ATTRIBUTES lpProcessAttributes,
-                           LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles,
-                           DWORD dwCreationFlags, LPVOID lpEnvironment,
-                           LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
+BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                           LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles, DWORD dwCreationFlags,
+                           LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
                            LPPROCESS_INFORMATION lpProcessInformation)
 {
     (void)lpProcessAttributes;
@@ -353,8 +349,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
         if (lpEnvironment)
             env = environment_from_block(static_cast<char *>(lpEnvironment));
 
-        pid_t pid = spawn(program, args, stdout_fd, lpCurrentDirectory,
-                          lpEnvironment ? env.data() : environ);
+        pid_t pid = spawn(program, args, stdout_fd, lpCurrentDirectory, lpEnvironment ? env.data() : environ);
         if (pid < 0) {
             SetLastError(ERROR_FILE_NOT_FOUND);
             return FALSE;

@@ -82,17 +82,17 @@ struct Engine {
     std::condition_variable ended; /* for walks: the read one waits for has ended */
     int waiters = 0;               /* walks waiting on `ended` */
     std::string awaited;           /* the read the one waiting walk waits for */
-    int idle = 0; /* workers waiting for work */
+    int idle = 0;                  /* workers waiting for work */
     std::unordered_map<std::string, Job> jobs;
     std::map<Key, std::string> queue; /* the queued jobs, in walk order */
     size_t waiting_bytes = 0, waiting_count = 0;
-    bool full = false; /* the bound was reached: no reading until half of it is taken */
+    bool full = false;       /* the bound was reached: no reading until half of it is taken */
     unsigned generation = 0; /* counts walks: a read of an older walk is dropped */
     const Find *root = nullptr;
     int workers = 0, pool = 1, processors = 1;
-    double read_us = 0; /* how long reads take: a moving average */
-    int reading = 0;     /* reads under way in workers */
-    bool paused = false; /* the walk needs the resources the workers hold */
+    double read_us = 0;     /* how long reads take: a moving average */
+    int reading = 0;        /* reads under way in workers */
+    bool paused = false;    /* the walk needs the resources the workers hold */
     bool nothreads = false; /* a worker could not be started: none is tried again in this walk */
     bool enabled = true;
 };
@@ -221,7 +221,13 @@ bool start_worker()
     pthread_t thread;
     bool made = pthread_attr_setstacksize(&attr, workerstack) == 0 &&
                 pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED) == 0 &&
-                pthread_create(&thread, &attr, [](void *) -> void * { work(); return nullptr; }, nullptr) == 0;
+                pthread_create(
+                    &thread, &attr,
+                    [](void *) -> void * {
+                        work();
+                        return nullptr;
+                    },
+                    nullptr) == 0;
     pthread_attr_destroy(&attr);
     return made;
 }

@@ -28,12 +28,30 @@ BOOL nowindow()
 
 } // namespace
 
-BOOL WINAPI ShowScrollBar(HWND, int, BOOL) { return nowindow(); }
-BOOL WINAPI EnableScrollBar(HWND, UINT, UINT) { return nowindow(); }
-int WINAPI SetScrollInfo(HWND, int, LPCSCROLLINFO, BOOL) { return nowindow(); }
-BOOL WINAPI GetScrollInfo(HWND, int, LPSCROLLINFO) { return nowindow(); }
-BOOL WINAPI InvalidateRect(HWND, const RECT *, BOOL) { return nowindow(); }
-BOOL WINAPI GetClientRect(HWND, LPRECT) { return nowindow(); }
+BOOL WINAPI ShowScrollBar(HWND, int, BOOL)
+{
+    return nowindow();
+}
+BOOL WINAPI EnableScrollBar(HWND, UINT, UINT)
+{
+    return nowindow();
+}
+int WINAPI SetScrollInfo(HWND, int, LPCSCROLLINFO, BOOL)
+{
+    return nowindow();
+}
+BOOL WINAPI GetScrollInfo(HWND, int, LPSCROLLINFO)
+{
+    return nowindow();
+}
+BOOL WINAPI InvalidateRect(HWND, const RECT *, BOOL)
+{
+    return nowindow();
+}
+BOOL WINAPI GetClientRect(HWND, LPRECT)
+{
+    return nowindow();
+}
 
 int WINAPI ScrollWindowEx(HWND, int, int, const RECT *, const RECT *, HRGN, LPRECT, UINT)
 {

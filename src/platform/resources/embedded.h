@@ -24,8 +24,12 @@ inline const File *find(const char *name)
 {
     for (size_t i = 0; i < file_count; ++i) {
         const char *a = files[i].name, *b = name;
-        while (*a && *a == *b) { ++a; ++b; }
-        if (*a == *b) return &files[i];
+        while (*a && *a == *b) {
+            ++a;
+            ++b;
+        }
+        if (*a == *b)
+            return &files[i];
     }
     return nullptr;
 }

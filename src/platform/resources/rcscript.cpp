@@ -34,36 +34,62 @@ constexpr long wrap32(unsigned long v)
 }
 
 /* Win32 constants a script may name, with the values of our <windows.h>. */
-#define RC_CONST(n) {#n, wrap32(n)}
+#define RC_CONST(n)                                                                                                    \
+    {                                                                                                                  \
+#n, wrap32(n)                                                                                                  \
+    }
 const struct {
     const char *name;
     long value;
 } win32_constants[] = {
-    RC_CONST(WS_OVERLAPPED), RC_CONST(WS_POPUP), RC_CONST(WS_CHILD), RC_CONST(WS_VISIBLE),
-    RC_CONST(WS_DISABLED), RC_CONST(WS_CAPTION), RC_CONST(WS_BORDER), RC_CONST(WS_DLGFRAME),
-    RC_CONST(WS_VSCROLL), RC_CONST(WS_HSCROLL), RC_CONST(WS_SYSMENU), RC_CONST(WS_THICKFRAME),
-    RC_CONST(WS_GROUP), RC_CONST(WS_TABSTOP), RC_CONST(WS_MINIMIZEBOX), RC_CONST(WS_MAXIMIZEBOX),
-    RC_CONST(WS_OVERLAPPEDWINDOW), RC_CONST(WS_EX_DLGMODALFRAME),
-    RC_CONST(DS_MODALFRAME), RC_CONST(DS_SETFONT),
-    RC_CONST(ES_AUTOHSCROLL), RC_CONST(ES_READONLY),
-    RC_CONST(LBS_NOTIFY), RC_CONST(LBS_SORT), RC_CONST(LBS_NOINTEGRALHEIGHT),
+    RC_CONST(WS_OVERLAPPED),
+    RC_CONST(WS_POPUP),
+    RC_CONST(WS_CHILD),
+    RC_CONST(WS_VISIBLE),
+    RC_CONST(WS_DISABLED),
+    RC_CONST(WS_CAPTION),
+    RC_CONST(WS_BORDER),
+    RC_CONST(WS_DLGFRAME),
+    RC_CONST(WS_VSCROLL),
+    RC_CONST(WS_HSCROLL),
+    RC_CONST(WS_SYSMENU),
+    RC_CONST(WS_THICKFRAME),
+    RC_CONST(WS_GROUP),
+    RC_CONST(WS_TABSTOP),
+    RC_CONST(WS_MINIMIZEBOX),
+    RC_CONST(WS_MAXIMIZEBOX),
+    RC_CONST(WS_OVERLAPPEDWINDOW),
+    RC_CONST(WS_EX_DLGMODALFRAME),
+    RC_CONST(DS_MODALFRAME),
+    RC_CONST(DS_SETFONT),
+    RC_CONST(ES_AUTOHSCROLL),
+    RC_CONST(ES_READONLY),
+    RC_CONST(LBS_NOTIFY),
+    RC_CONST(LBS_SORT),
+    RC_CONST(LBS_NOINTEGRALHEIGHT),
     RC_CONST(LBS_DISABLENOSCROLL),
-    RC_CONST(BS_PUSHBUTTON), RC_CONST(BS_DEFPUSHBUTTON), RC_CONST(BS_CENTER),
-    RC_CONST(IDOK), RC_CONST(IDCANCEL),
+    RC_CONST(BS_PUSHBUTTON),
+    RC_CONST(BS_DEFPUSHBUTTON),
+    RC_CONST(BS_CENTER),
+    RC_CONST(IDOK),
+    RC_CONST(IDCANCEL),
 };
 #undef RC_CONST
 
 bool same_name(const std::string &a, const std::string &b)
 {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::toupper((unsigned char)a[i]) != std::toupper((unsigned char)b[i])) return false;
+        if (std::toupper((unsigned char)a[i]) != std::toupper((unsigned char)b[i]))
+            return false;
     return true;
 }
 
 std::string upper(std::string s)
 {
-    for (char &c : s) c = (char)std::toupper((unsigned char)c);
+    for (char &c : s)
+        c = (char)std::toupper((unsigned char)c);
     return s;
 }
 
@@ -84,15 +110,23 @@ std::vector<Token> tokenize(const char *p)
     std::vector<Token> out;
     bool line_start = true;
     while (*p) {
-        if (*p == '\n') { line_start = true; ++p; continue; }
-        if (std::isspace((unsigned char)*p)) { ++p; continue; }
+        if (*p == '\n') {
+            line_start = true;
+            ++p;
+            continue;
+        }
+        if (std::isspace((unsigned char)*p)) {
+            ++p;
+            continue;
+        }
         if (p[0] == '/' && p[1] == '*') {
             const char *e = std::strstr(p + 2, "*/");
             p = e ? e + 2 : p + std::strlen(p);
             continue;
         }
         if (p[0] == '/' && p[1] == '/') {
-            while (*p && *p != '\n') ++p;
+            while (*p && *p != '\n')
+                ++p;
             continue;
         }
         Token t;
@@ -103,14 +137,27 @@ std::vector<Token> tokenize(const char *p)
             t.kind = Tok::String;
             ++p;
             while (*p && *p != '\n') {
-                if (p[0] == '"' && p[1] == '"') { t.text += '"'; p += 2; continue; }
-                if (*p == '"') { ++p; break; }
+                if (p[0] == '"' && p[1] == '"') {
+                    t.text += '"';
+                    p += 2;
+                    continue;
+                }
+                if (*p == '"') {
+                    ++p;
+                    break;
+                }
                 if (*p == '\\' && p[1]) {
                     ++p;
                     switch (*p) {
-                    case 'n': t.text += '\n'; break;
-                    case 't': t.text += '\t'; break;
-                    default: t.text += *p; break;
+                    case 'n':
+                        t.text += '\n';
+                        break;
+                    case 't':
+                        t.text += '\t';
+                        break;
+                    default:
+                        t.text += *p;
+                        break;
                     }
                     ++p;
                     continue;
@@ -122,11 +169,13 @@ std::vector<Token> tokenize(const char *p)
             char *end = nullptr;
             t.number = wrap32(std::strtoul(p, &end, 0));
             p = end;
-            while (*p == 'L' || *p == 'l' || *p == 'U' || *p == 'u') ++p;
+            while (*p == 'L' || *p == 'l' || *p == 'U' || *p == 'u')
+                ++p;
         } else if (std::isalpha((unsigned char)*p) || *p == '_' || *p == '#') {
             t.kind = Tok::Word;
             t.text += *p++;
-            while (std::isalnum((unsigned char)*p) || *p == '_' || *p == '.') t.text += *p++;
+            while (std::isalnum((unsigned char)*p) || *p == '_' || *p == '.')
+                t.text += *p++;
         } else {
             t.kind = Tok::Punct;
             t.text = std::string(1, *p++);
@@ -140,8 +189,7 @@ std::vector<Token> tokenize(const char *p)
 
 class Parser {
 public:
-    Parser(std::map<std::string, long> &defines, Script &script)
-        : defines_(defines), script_(script) {}
+    Parser(std::map<std::string, long> &defines, Script &script) : defines_(defines), script_(script) {}
 
     /* Reads one file's statements; false at the first fault. */
     bool run(const char *text)
@@ -149,7 +197,8 @@ public:
         toks_ = tokenize(text);
         pos_ = 0;
         while (!at_end()) {
-            if (!statement()) return false;
+            if (!statement())
+                return false;
         }
         return true;
     }
@@ -169,45 +218,52 @@ private:
     const Token &next()
     {
         const Token &t = peek();
-        if (!at_end()) ++pos_;
+        if (!at_end())
+            ++pos_;
         return t;
     }
-    bool is_word(const Token &t, const char *w) const
-    {
-        return t.kind == Tok::Word && same_name(t.text, w);
-    }
-    bool is_punct(const Token &t, char c) const
-    {
-        return t.kind == Tok::Punct && t.text.size() == 1 && t.text[0] == c;
-    }
+    bool is_word(const Token &t, const char *w) const { return t.kind == Tok::Word && same_name(t.text, w); }
+    bool is_punct(const Token &t, char c) const { return t.kind == Tok::Punct && t.text.size() == 1 && t.text[0] == c; }
     bool accept_punct(char c)
     {
-        if (is_punct(peek(), c)) { ++pos_; return true; }
+        if (is_punct(peek(), c)) {
+            ++pos_;
+            return true;
+        }
         return false;
     }
     bool begin_block()
     {
-        if (is_word(peek(), "BEGIN") || is_punct(peek(), '{')) { ++pos_; return true; }
+        if (is_word(peek(), "BEGIN") || is_punct(peek(), '{')) {
+            ++pos_;
+            return true;
+        }
         return false;
     }
     bool end_block()
     {
-        if (is_word(peek(), "END") || is_punct(peek(), '}')) { ++pos_; return true; }
+        if (is_word(peek(), "END") || is_punct(peek(), '}')) {
+            ++pos_;
+            return true;
+        }
         return false;
     }
 
     /* Skips the rest of the current line's tokens (preprocessor lines). */
     void skip_line()
     {
-        while (!at_end() && !peek().line_start) ++pos_;
+        while (!at_end() && !peek().line_start)
+            ++pos_;
     }
 
     std::optional<long> value_of(const std::string &name) const
     {
         auto it = defines_.find(name);
-        if (it != defines_.end()) return it->second;
+        if (it != defines_.end())
+            return it->second;
         for (const auto &c : win32_constants)
-            if (name == c.name) return c.value;
+            if (name == c.name)
+                return c.value;
         return std::nullopt;
     }
 
@@ -216,7 +272,8 @@ private:
     std::optional<long> expr()
     {
         auto v = term();
-        if (!v) return std::nullopt;
+        if (!v)
+            return std::nullopt;
         long acc = *v;
         while (is_punct(peek(), '|') || is_punct(peek(), '+')) {
             bool plus = next().text[0] == '+';
@@ -224,12 +281,14 @@ private:
             if (is_word(peek(), "NOT")) {
                 ++pos_;
                 auto n = term();
-                if (!n) return std::nullopt;
+                if (!n)
+                    return std::nullopt;
                 acc &= ~*n;
                 continue;
             }
             auto n = term();
-            if (!n) return std::nullopt;
+            if (!n)
+                return std::nullopt;
             acc = plus ? wrap32((unsigned long)acc + (unsigned long)*n) : (acc | *n);
         }
         return acc;
@@ -238,10 +297,12 @@ private:
     std::optional<long> term()
     {
         const Token &t = next();
-        if (t.kind == Tok::Number) return t.number;
+        if (t.kind == Tok::Number)
+            return t.number;
         if (is_punct(t, '(')) {
             auto v = expr();
-            if (!v || !accept_punct(')')) return std::nullopt;
+            if (!v || !accept_punct(')'))
+                return std::nullopt;
             return v;
         }
         if (is_punct(t, '-')) {
@@ -252,36 +313,43 @@ private:
             auto v = term();
             return v ? std::optional<long>(~*v) : v;
         }
-        if (t.kind == Tok::Word) return value_of(t.text);
+        if (t.kind == Tok::Word)
+            return value_of(t.text);
         return std::nullopt;
     }
 
     std::optional<int> integer()
     {
         auto v = expr();
-        if (!v) return std::nullopt;
+        if (!v)
+            return std::nullopt;
         return (int)*v;
     }
 
     /* A resource name: a word (or a #define'd id, which becomes its number) or a number. */
     std::string resource_name(const Token &t) const
     {
-        if (t.kind == Tok::Number) return std::to_string(t.number);
-        if (auto v = value_of(t.text)) return std::to_string(*v);
+        if (t.kind == Tok::Number)
+            return std::to_string(t.number);
+        if (auto v = value_of(t.text))
+            return std::to_string(*v);
         return t.text;
     }
 
     bool statement()
     {
         const Token &first = peek();
-        if (first.kind == Tok::Word && first.text[0] == '#') return directive();
-        if ((first.kind != Tok::Word && first.kind != Tok::Number)) return false;
+        if (first.kind == Tok::Word && first.text[0] == '#')
+            return directive();
+        if ((first.kind != Tok::Word && first.kind != Tok::Number))
+            return false;
         const Token &kind = peek(1);
         if (is_word(kind, "ICON")) {
             std::string name = resource_name(next());
             ++pos_;
             const Token &file = next();
-            if (file.kind != Tok::String) return false;
+            if (file.kind != Tok::String)
+                return false;
             script_.icons.emplace_back(name, file.text);
             return true;
         }
@@ -290,7 +358,8 @@ private:
             m.name = resource_name(next());
             ++pos_;
             skip_memory_options();
-            if (!begin_block() || !menu_items(m.items)) return false;
+            if (!begin_block() || !menu_items(m.items))
+                return false;
             script_.menus.push_back(std::move(m));
             return true;
         }
@@ -305,12 +374,14 @@ private:
 
     void skip_memory_options()
     {
-        static const char *opts[] = {"DISCARDABLE", "MOVEABLE", "FIXED", "PURE", "IMPURE",
-                                     "PRELOAD", "LOADONCALL"};
+        static const char *opts[] = {"DISCARDABLE", "MOVEABLE", "FIXED", "PURE", "IMPURE", "PRELOAD", "LOADONCALL"};
         for (bool again = true; again;) {
             again = false;
             for (const char *o : opts)
-                if (is_word(peek(), o)) { ++pos_; again = true; }
+                if (is_word(peek(), o)) {
+                    ++pos_;
+                    again = true;
+                }
         }
     }
 
@@ -321,11 +392,13 @@ private:
         const Token &d = next();
         if (d.text == "#include") {
             const Token &f = next();
-            if (f.kind != Tok::String && !is_punct(f, '<')) return false;
+            if (f.kind != Tok::String && !is_punct(f, '<'))
+                return false;
             std::string file = f.text;
             if (is_punct(f, '<')) {
                 file.clear();
-                while (!at_end() && !is_punct(peek(), '>')) file += next().text;
+                while (!at_end() && !is_punct(peek(), '>'))
+                    file += next().text;
                 ++pos_;
             }
             if (auto slash = file.find_last_of("/\\"); slash != std::string::npos)
@@ -340,13 +413,16 @@ private:
         }
         if (d.text == "#define") {
             const Token &name = next();
-            if (name.kind != Tok::Word) return false;
+            if (name.kind != Tok::Word)
+                return false;
             if (!peek().line_start && !at_end()) {
                 size_t start = pos_;
                 auto v = expr();
                 /* A macro that is no plain value is not an id; ignore it. */
-                if (v && (at_end() || peek().line_start)) defines_[name.text] = *v;
-                else pos_ = start;
+                if (v && (at_end() || peek().line_start))
+                    defines_[name.text] = *v;
+                else
+                    pos_ = start;
             }
             skip_line();
             return true;
@@ -358,25 +434,30 @@ private:
     bool menu_items(std::vector<MenuItem> &items)
     {
         while (!end_block()) {
-            if (at_end()) return false;
+            if (at_end())
+                return false;
             const Token &t = next();
             MenuItem item;
             if (is_word(t, "POPUP")) {
                 const Token &text = next();
-                if (text.kind != Tok::String) return false;
+                if (text.kind != Tok::String)
+                    return false;
                 item.text = text.text;
                 skip_item_options();
-                if (!begin_block() || !menu_items(item.popup)) return false;
+                if (!begin_block() || !menu_items(item.popup))
+                    return false;
             } else if (is_word(t, "MENUITEM")) {
                 if (is_word(peek(), "SEPARATOR")) {
                     ++pos_;
                     item.separator = true;
                 } else {
                     const Token &text = next();
-                    if (text.kind != Tok::String || !accept_punct(',')) return false;
+                    if (text.kind != Tok::String || !accept_punct(','))
+                        return false;
                     item.text = text.text;
                     auto id = integer();
-                    if (!id) return false;
+                    if (!id)
+                        return false;
                     item.id = *id;
                     skip_item_options();
                 }
@@ -392,7 +473,8 @@ private:
     void skip_item_options()
     {
         while (accept_punct(',')) {
-            if (peek().kind == Tok::Word || peek().kind == Tok::Number) ++pos_;
+            if (peek().kind == Tok::Word || peek().kind == Tok::Number)
+                ++pos_;
         }
     }
 
@@ -400,40 +482,55 @@ private:
     {
         skip_memory_options();
         auto x = integer();
-        if (!x || !accept_punct(',')) return false;
+        if (!x || !accept_punct(','))
+            return false;
         auto y = integer();
-        if (!y || !accept_punct(',')) return false;
+        if (!y || !accept_punct(','))
+            return false;
         auto cx = integer();
-        if (!cx || !accept_punct(',')) return false;
+        if (!cx || !accept_punct(','))
+            return false;
         auto cy = integer();
-        if (!cy) return false;
-        d.x = *x; d.y = *y; d.cx = *cx; d.cy = *cy;
-        if (accept_punct(',') && !integer()) return false; /* DIALOGEX help id */
+        if (!cy)
+            return false;
+        d.x = *x;
+        d.y = *y;
+        d.cx = *cx;
+        d.cy = *cy;
+        if (accept_punct(',') && !integer())
+            return false; /* DIALOGEX help id */
 
         while (!begin_block()) {
-            if (at_end()) return false;
+            if (at_end())
+                return false;
             const Token &t = next();
             if (is_word(t, "STYLE")) {
                 auto v = expr();
-                if (!v) return false;
+                if (!v)
+                    return false;
                 d.style = (DWORD)*v;
             } else if (is_word(t, "EXSTYLE")) {
                 auto v = expr();
-                if (!v) return false;
+                if (!v)
+                    return false;
                 d.exstyle = (DWORD)*v;
             } else if (is_word(t, "CAPTION")) {
                 const Token &s = next();
-                if (s.kind != Tok::String) return false;
+                if (s.kind != Tok::String)
+                    return false;
                 d.caption = s.text;
             } else if (is_word(t, "FONT")) {
                 auto size = integer();
-                if (!size || !accept_punct(',')) return false;
+                if (!size || !accept_punct(','))
+                    return false;
                 const Token &s = next();
-                if (s.kind != Tok::String) return false;
+                if (s.kind != Tok::String)
+                    return false;
                 d.fontsize = *size;
                 d.fontname = s.text;
                 while (accept_punct(',')) /* DIALOGEX weight, italic, charset */
-                    if (!integer()) return false;
+                    if (!integer())
+                        return false;
             } else if (is_word(t, "MENU") || is_word(t, "CLASS")) {
                 ++pos_; /* not used by Tarvel's dialogs */
             } else {
@@ -441,9 +538,11 @@ private:
             }
         }
         while (!end_block()) {
-            if (at_end()) return false;
+            if (at_end())
+                return false;
             Control c;
-            if (!control(c)) return false;
+            if (!control(c))
+                return false;
             d.controls.push_back(std::move(c));
         }
         script_.dialogs.push_back(std::move(d));
@@ -453,30 +552,42 @@ private:
     /* CONTROL "text", id, "class", style, x, y, cx, cy [, exstyle] */
     bool control(Control &c)
     {
-        if (!is_word(next(), "CONTROL")) return false;
+        if (!is_word(next(), "CONTROL"))
+            return false;
         const Token &text = next();
-        if (text.kind == Tok::String) c.text = text.text;
-        else if (text.kind == Tok::Number) c.text = std::to_string(text.number);
-        else return false;
-        if (!accept_punct(',')) return false;
+        if (text.kind == Tok::String)
+            c.text = text.text;
+        else if (text.kind == Tok::Number)
+            c.text = std::to_string(text.number);
+        else
+            return false;
+        if (!accept_punct(','))
+            return false;
         auto id = integer();
-        if (!id || !accept_punct(',')) return false;
+        if (!id || !accept_punct(','))
+            return false;
         c.id = *id;
         const Token &cls = next();
-        if (cls.kind != Tok::String && cls.kind != Tok::Word) return false;
+        if (cls.kind != Tok::String && cls.kind != Tok::Word)
+            return false;
         c.cls = upper(cls.text);
-        if (!accept_punct(',')) return false;
+        if (!accept_punct(','))
+            return false;
         auto style = expr();
-        if (!style || !accept_punct(',')) return false;
+        if (!style || !accept_punct(','))
+            return false;
         c.style = (DWORD)*style;
         int *geom[] = {&c.x, &c.y, &c.cx, &c.cy};
         for (int i = 0; i < 4; ++i) {
             auto v = integer();
-            if (!v) return false;
+            if (!v)
+                return false;
             *geom[i] = *v;
-            if (i < 3 && !accept_punct(',')) return false;
+            if (i < 3 && !accept_punct(','))
+                return false;
         }
-        if (accept_punct(',') && !expr()) return false; /* extended style, not kept */
+        if (accept_punct(',') && !expr())
+            return false; /* extended style, not kept */
         return true;
     }
 };
@@ -506,10 +617,13 @@ const Script &script()
 /* True when the looked-up `name` (a string or MAKEINTRESOURCE id) names `have`. */
 bool matches(LPCSTR name, const std::string &have)
 {
-    if (!name) return false;
-    if (IS_INTRESOURCE(name)) return have == std::to_string((unsigned)(ULONG_PTR)name);
+    if (!name)
+        return false;
+    if (IS_INTRESOURCE(name))
+        return have == std::to_string((unsigned)(ULONG_PTR)name);
     /* "#123" names resource 123, as in Win32. */
-    if (name[0] == '#' && name[1]) return have == std::to_string(std::atol(name + 1));
+    if (name[0] == '#' && name[1])
+        return have == std::to_string(std::atol(name + 1));
     return same_name(name, have);
 }
 
@@ -518,14 +632,16 @@ bool matches(LPCSTR name, const std::string &have)
 const Menu *find_menu(LPCSTR name)
 {
     for (const Menu &m : script().menus)
-        if (matches(name, m.name)) return &m;
+        if (matches(name, m.name))
+            return &m;
     return nullptr;
 }
 
 const Dialog *find_dialog(LPCSTR name)
 {
     for (const Dialog &d : script().dialogs)
-        if (matches(name, d.name)) return &d;
+        if (matches(name, d.name))
+            return &d;
     return nullptr;
 }
 
@@ -544,7 +660,8 @@ const std::string *find_icon(LPCSTR name)
         return v;
     }();
     for (const auto &[n, bytes] : icons)
-        if (matches(name, n)) return &bytes;
+        if (matches(name, n))
+            return &bytes;
     return nullptr;
 }
 

@@ -17,8 +17,8 @@
 namespace rc {
 
 struct MenuItem {
-    std::string text;            /* with its '&' mnemonic marks */
-    int id = 0;                  /* command id; 0 for separators and pop-ups */
+    std::string text; /* with its '&' mnemonic marks */
+    int id = 0;       /* command id; 0 for separators and pop-ups */
     bool separator = false;
     std::vector<MenuItem> popup; /* non-empty for a POPUP */
 };

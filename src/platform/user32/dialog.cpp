@@ -52,8 +52,7 @@ struct RunState {
 
 class Win32Dialog : public QDialog {
 public:
-    Win32Dialog(QWidget *owner, DLGPROC proc, RunState *run)
-        : QDialog(owner), proc_(proc), run_(run) {}
+    Win32Dialog(QWidget *owner, DLGPROC proc, RunState *run) : QDialog(owner), proc_(proc), run_(run) {}
 
     HWND hwnd = NULL;
     std::vector<QWidget *> controls; /* in template order */
@@ -63,7 +62,8 @@ public:
     {
         INT_PTR r = proc_(hwnd, msg, wParam, lParam);
         /* A quit posted meanwhile ends the modal loop, as WM_QUIT would. */
-        if (quit_pending() && !run_->ended) end(0);
+        if (quit_pending() && !run_->ended)
+            end(0);
         return r;
     }
 
@@ -88,7 +88,8 @@ protected:
     {
         QWidget *cancel = nullptr;
         for (QWidget *c : controls)
-            if (control_id(c) == IDCANCEL) cancel = c;
+            if (control_id(c) == IDCANCEL)
+                cancel = c;
         command(IDCANCEL, BN_CLICKED, cancel);
     }
 
@@ -102,8 +103,7 @@ protected:
             int id = IDOK;
             QWidget *from = nullptr;
             for (QWidget *c : controls)
-                if (dynamic_cast<QPushButton *>(c) &&
-                    (control_style(c) & 0xF) == BS_DEFPUSHBUTTON) {
+                if (dynamic_cast<QPushButton *>(c) && (control_style(c) & 0xF) == BS_DEFPUSHBUTTON) {
                     id = control_id(c);
                     from = c;
                     break;
@@ -123,7 +123,8 @@ Win32Dialog *dialog_of(HWND hDlg)
 {
     QWidget *w = hwnd_widget(hDlg);
     auto *d = dynamic_cast<Win32Dialog *>(w);
-    if (!d && w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    if (!d && w)
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return d;
 }
 
@@ -138,8 +139,10 @@ BaseUnits base_units(const QFont &font)
     QFontMetrics fm(font);
     int letters = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     BaseUnits b{(letters / 26 + 1) / 2, fm.height()};
-    if (b.x < 1) b.x = 1;
-    if (b.y < 1) b.y = 1;
+    if (b.x < 1)
+        b.x = 1;
+    if (b.y < 1)
+        b.y = 1;
     return b;
 }
 
@@ -151,9 +154,9 @@ int to_px(int du, int base, int per)
 Win32Dialog *build(const rc::Dialog &t, QWidget *owner, DLGPROC proc, RunState *run)
 {
     auto *dlg = new Win32Dialog(owner, proc, run);
-    dlg->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        ((t.style & WS_SYSMENU) ? Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                                                : Qt::WindowFlags()));
+    dlg->setWindowFlags(
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+        ((t.style & WS_SYSMENU) ? Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint : Qt::WindowFlags()));
     set_control_text(dlg, QByteArray::fromStdString(t.caption));
 
     QFont font = dlg->font();
@@ -164,15 +167,12 @@ Win32Dialog *build(const rc::Dialog &t, QWidget *owner, DLGPROC proc, RunState *
     BaseUnits bu = base_units(font);
 
     for (const rc::Control &c : t.controls) {
-        QWidget *w = make_control(c, dlg, [dlg](int id, int code, QWidget *from) {
-            dlg->command(id, code, from);
-        });
+        QWidget *w = make_control(c, dlg, [dlg](int id, int code, QWidget *from) { dlg->command(id, code, from); });
         if (!w) {
             delete dlg;
             return nullptr;
         }
-        w->setGeometry(to_px(c.x, bu.x, 4), to_px(c.y, bu.y, 8), to_px(c.cx, bu.x, 4),
-                       to_px(c.cy, bu.y, 8));
+        w->setGeometry(to_px(c.x, bu.x, 4), to_px(c.y, bu.y, 8), to_px(c.cx, bu.x, 4), to_px(c.cy, bu.y, 8));
         dlg->controls.push_back(w);
     }
     /* The template gives the client area; a modal frame is not resizable. */
@@ -183,20 +183,24 @@ Win32Dialog *build(const rc::Dialog &t, QWidget *owner, DLGPROC proc, RunState *
     /* Tab order is template order over the tab stops. */
     QWidget *prev = nullptr;
     for (QWidget *w : dlg->controls) {
-        if (w->focusPolicy() != Qt::StrongFocus) continue;
-        if (prev) QWidget::setTabOrder(prev, w);
+        if (w->focusPolicy() != Qt::StrongFocus)
+            continue;
+        if (prev)
+            QWidget::setTabOrder(prev, w);
         prev = w;
     }
 
     dlg->hwnd = hwnd_register(dlg);
-    for (QWidget *w : dlg->controls) hwnd_register(w);
+    for (QWidget *w : dlg->controls)
+        hwnd_register(w);
     return dlg;
 }
 
 QWidget *first_tabstop(Win32Dialog *dlg)
 {
     for (QWidget *w : dlg->controls)
-        if (w->focusPolicy() == Qt::StrongFocus && w->isEnabled()) return w;
+        if (w->focusPolicy() == Qt::StrongFocus && w->isEnabled())
+            return w;
     return nullptr;
 }
 
@@ -207,19 +211,22 @@ QWidget *first_tabstop(Win32Dialog *dlg)
 QWidget *dlg_control(HWND hDlg, int id)
 {
     Win32Dialog *dlg = dialog_of(hDlg);
-    if (!dlg) return nullptr;
+    if (!dlg)
+        return nullptr;
     for (QWidget *c : dlg->controls)
-        if (control_id(c) == id) return c;
+        if (control_id(c) == id)
+            return c;
     SetLastError(ERROR_INVALID_WINDOW_HANDLE); /* Win32: ERROR_CONTROL_ID_NOT_FOUND */
     return nullptr;
 }
 
 /* ---- the calls ------------------------------------------------------------ */
 
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent,
-                               DLGPROC lpDialogFunc, LPARAM dwInitParam)
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent, DLGPROC lpDialogFunc,
+                               LPARAM dwInitParam)
 {
-    if (quit_pending()) return 0;
+    if (quit_pending())
+        return 0;
     const rc::Dialog *t = rc::find_dialog(lpTemplateName);
     if (!t) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -232,7 +239,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent
     QWidget *owner = nullptr;
     if (hWndParent) {
         owner = hwnd_widget(hWndParent);
-        if (!owner) return -1; /* ERROR_INVALID_WINDOW_HANDLE is set */
+        if (!owner)
+            return -1; /* ERROR_INVALID_WINDOW_HANDLE is set */
         owner = owner->window();
     }
 
@@ -247,17 +255,20 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent
     /* WM_INITDIALOG names the first tab stop; TRUE asks for it to get the focus. */
     QWidget *first = first_tabstop(dlg);
     INT_PTR r = dlg->send(WM_INITDIALOG, (WPARAM)(UINT_PTR)hwnd_of(first), dwInitParam);
-    if (dlg && r && first) first->setFocus(Qt::OtherFocusReason);
+    if (dlg && r && first)
+        first->setFocus(Qt::OtherFocusReason);
 
     /* A modal dialog is always shown, WS_VISIBLE or not. */
     if (dlg && !run.ended) {
         dlg->show();
         /* Showing can move the focus; the dialog manager's choice stands. */
-        if (r && first && dlg) first->setFocus(Qt::OtherFocusReason);
+        if (r && first && dlg)
+            first->setFocus(Qt::OtherFocusReason);
     }
     if (dlg && !run.ended) {
         ModalLoop loop([dlg] {
-            if (dlg && !dlg->ended()) dlg->end(0);
+            if (dlg && !dlg->ended())
+                dlg->end(0);
         });
         ModalArrow arrow;
         dlg->exec();
@@ -271,17 +282,20 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult)
 {
     Win32Dialog *dlg = dialog_of(hDlg);
-    if (!dlg) return FALSE;
+    if (!dlg)
+        return FALSE;
     dlg->end(nResult);
     return TRUE;
 }
 
 UINT WINAPI GetDlgItemTextA(HWND hDlg, int nIDDlgItem, LPSTR lpString, int cchMax)
 {
-    if (!lpString || cchMax <= 0) return 0;
+    if (!lpString || cchMax <= 0)
+        return 0;
     lpString[0] = '\0';
     QWidget *c = dlg_control(hDlg, nIDDlgItem);
-    if (!c) return 0;
+    if (!c)
+        return 0;
     QByteArray bytes = control_text(c);
     size_t n = std::min((size_t)bytes.size(), (size_t)cchMax - 1);
     std::memcpy(lpString, bytes.constData(), n);

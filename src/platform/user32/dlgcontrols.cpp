@@ -51,8 +51,7 @@ QWidget *make_control(const rc::Control &c, QWidget *dlg, const ControlNotify &n
         e->setReadOnly(c.style & ES_READONLY);
         e->setFrame(c.style & WS_BORDER);
         /* Typed text becomes the control's bytes. */
-        QObject::connect(e, &QLineEdit::textEdited, e,
-                         [e](const QString &t) { e->setProperty(kText, t.toUtf8()); });
+        QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString &t) { e->setProperty(kText, t.toUtf8()); });
         w = e;
     } else if (c.cls == "LISTBOX") {
         auto *l = new QListWidget(dlg);
@@ -61,28 +60,27 @@ QWidget *make_control(const rc::Control &c, QWidget *dlg, const ControlNotify &n
         /* A Win32 list box clips a long entry at its edge; it never elides. */
         l->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         l->setTextElideMode(Qt::ElideNone);
-        l->setVerticalScrollBarPolicy(!(c.style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOff
+        l->setVerticalScrollBarPolicy(!(c.style & WS_VSCROLL)           ? Qt::ScrollBarAlwaysOff
                                       : (c.style & LBS_DISABLENOSCROLL) ? Qt::ScrollBarAlwaysOn
                                                                         : Qt::ScrollBarAsNeeded);
         if (c.style & LBS_NOTIFY) {
-            QObject::connect(l, &QListWidget::itemDoubleClicked, dlg, [notify, l, id = c.id](QListWidgetItem *) {
-                notify(id, LBN_DBLCLK, l);
-            });
+            QObject::connect(l, &QListWidget::itemDoubleClicked, dlg,
+                             [notify, l, id = c.id](QListWidgetItem *) { notify(id, LBN_DBLCLK, l); });
             QObject::connect(l, &QListWidget::currentRowChanged, dlg, [notify, l, id = c.id](int row) {
-                if (row >= 0) notify(id, LBN_SELCHANGE, l);
+                if (row >= 0)
+                    notify(id, LBN_SELCHANGE, l);
             });
         }
         w = l;
     } else if (c.cls == "BUTTON") {
         /* Only push buttons: check boxes, radio buttons and group boxes are
          * other BS_ types that no template of ours uses. */
-        if ((c.style & 0xF) > BS_DEFPUSHBUTTON) return nullptr;
+        if ((c.style & 0xF) > BS_DEFPUSHBUTTON)
+            return nullptr;
         auto *b = new QPushButton(shown_text(QByteArray::fromStdString(c.text)), dlg);
         b->setAutoDefault(false);
         b->setDefault(false);
-        QObject::connect(b, &QPushButton::clicked, dlg, [notify, b, id = c.id] {
-            notify(id, BN_CLICKED, b);
-        });
+        QObject::connect(b, &QPushButton::clicked, dlg, [notify, b, id = c.id] { notify(id, BN_CLICKED, b); });
         w = b;
     } else {
         return nullptr;
@@ -118,7 +116,8 @@ void listbox_fill(QListWidget *list, const std::vector<QByteArray> &items)
 {
     std::vector<std::pair<QString, QByteArray>> rows;
     rows.reserve(items.size());
-    for (const QByteArray &b : items) rows.emplace_back(shown_text(b), b);
+    for (const QByteArray &b : items)
+        rows.emplace_back(shown_text(b), b);
     if (control_style(list) & LBS_SORT)
         std::stable_sort(rows.begin(), rows.end(), item_less);
 

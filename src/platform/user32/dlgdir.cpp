@@ -50,7 +50,11 @@ namespace {
 struct Fd {
     int fd = -1;
     explicit Fd(int f) : fd(f) {}
-    ~Fd() { if (fd >= 0) close(fd); }
+    ~Fd()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
 };
@@ -59,12 +63,13 @@ struct Fd {
 bool disklike_type(const std::string &type)
 {
     static const char *const types[] = {
-        "nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "afs", "9p", "virtiofs", "ceph",
-        "glusterfs", "zfs", "fuse.sshfs", "fuse.rclone", "fuse.s3fs", "fuse.mergerfs",
-        "fuse.glusterfs", "fuse.ntfs-3g", "fuse.exfat",
+        "nfs",       "nfs4",          "cifs",           "smb3",         "smbfs",      "ncpfs",      "afs",
+        "9p",        "virtiofs",      "ceph",           "glusterfs",    "zfs",        "fuse.sshfs", "fuse.rclone",
+        "fuse.s3fs", "fuse.mergerfs", "fuse.glusterfs", "fuse.ntfs-3g", "fuse.exfat",
     };
     for (const char *t : types)
-        if (type == t) return true;
+        if (type == t)
+            return true;
     return false;
 }
 
@@ -73,10 +78,12 @@ std::vector<std::string> drive_mounts()
 {
     std::set<std::string> points{"/"};
     for (const mounts::Mount &m : mounts::mount_table()) {
-        if (m.source.compare(0, 5, "/dev/") != 0 && !disklike_type(m.type)) continue;
+        if (m.source.compare(0, 5, "/dev/") != 0 && !disklike_type(m.type))
+            continue;
         /* A file bind-mounted over a file (a container's /etc/hosts) is no drive. */
         struct stat st;
-        if (stat(m.point.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+        if (stat(m.point.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
         points.insert(m.point);
     }
     return {points.begin(), points.end()};
@@ -88,7 +95,8 @@ std::vector<std::string> drive_mounts()
 bool read_entries(int dirfd, const char *pattern, bool dirs, bool files, std::vector<QByteArray> &out)
 {
     int dupfd = fcntl(dirfd, F_DUPFD_CLOEXEC, 0);
-    if (dupfd < 0) return false;
+    if (dupfd < 0)
+        return false;
     DIR *d = fdopendir(dupfd);
     if (!d) {
         close(dupfd);
@@ -97,19 +105,24 @@ bool read_entries(int dirfd, const char *pattern, bool dirs, bool files, std::ve
     errno = 0;
     while (struct dirent *e = readdir(d)) {
         const char *name = e->d_name;
-        if (!std::strcmp(name, ".") || !std::strcmp(name, "..")) continue;
-        if (!k32::wildcard(pattern, name)) continue;
+        if (!std::strcmp(name, ".") || !std::strcmp(name, ".."))
+            continue;
+        if (!k32::wildcard(pattern, name))
+            continue;
         bool isdir = e->d_type == DT_DIR;
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
             struct stat st;
             if (fstatat(dirfd, name, &st, 0) != 0) {
-                if (e->d_type == DT_UNKNOWN) continue; /* vanished meanwhile */
+                if (e->d_type == DT_UNKNOWN)
+                    continue; /* vanished meanwhile */
             } else {
                 isdir = S_ISDIR(st.st_mode);
             }
         }
-        if (isdir && dirs) out.push_back("[" + QByteArray(name) + "]");
-        else if (!isdir && files) out.push_back(QByteArray(name));
+        if (isdir && dirs)
+            out.push_back("[" + QByteArray(name) + "]");
+        else if (!isdir && files)
+            out.push_back(QByteArray(name));
         errno = 0;
     }
     bool ok = errno == 0;
@@ -125,11 +138,13 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
     QWidget *field = nullptr;
     if (nIDListBox) {
         list = dynamic_cast<QListWidget *>(dlg_control(hDlg, nIDListBox));
-        if (!list) return 0;
+        if (!list)
+            return 0;
     }
     if (nIDStaticPath) {
         field = dlg_control(hDlg, nIDStaticPath);
-        if (!field) return 0;
+        if (!field)
+            return 0;
     }
 
     // Directory part and pattern: "../*.*", "name/*.*", "/mnt/usb/*.*", "*.*".
@@ -139,7 +154,8 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
         dir = slash == 0 ? "/" : pathmask.substr(0, slash);
         pattern = pathmask.substr(slash + 1);
     }
-    if (pattern.empty()) pattern = "*.*";
+    if (pattern.empty())
+        pattern = "*.*";
 
     Fd fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.fd < 0) {
@@ -156,8 +172,8 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
     }
 
     struct stat here, root;
-    bool atroot = fstat(fd.fd, &here) == 0 && stat("/", &root) == 0 &&
-                  here.st_dev == root.st_dev && here.st_ino == root.st_ino;
+    bool atroot =
+        fstat(fd.fd, &here) == 0 && stat("/", &root) == 0 && here.st_dev == root.st_dev && here.st_ino == root.st_ino;
     if (list && (uFileType & DDL_DIRECTORY) && !atroot && k32::wildcard(pattern.c_str(), ".."))
         items.push_back("[..]");
     if (list && (uFileType & DDL_DRIVES))
@@ -172,30 +188,37 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
     }
     char path[MAX_PATH];
     if (!getcwd(path, sizeof path)) {
-        if (previous.fd >= 0 && fchdir(previous.fd) != 0) { /* stays where it is */ }
+        if (previous.fd >= 0 && fchdir(previous.fd) != 0) { /* stays where it is */
+        }
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return 0;
     }
 
-    if (list) listbox_fill(list, items);
-    if (field) set_control_text(field, QByteArray(path));
+    if (list)
+        listbox_fill(list, items);
+    if (field)
+        set_control_text(field, QByteArray(path));
     return 1;
 }
 
 BOOL WINAPI DlgDirSelectExA(HWND hwndDlg, LPSTR lpString, int chCount, int idListBox)
 {
-    if (lpString && chCount > 0) lpString[0] = '\0';
+    if (lpString && chCount > 0)
+        lpString[0] = '\0';
     auto *list = dynamic_cast<QListWidget *>(dlg_control(hwndDlg, idListBox));
-    if (!list || !lpString || chCount <= 0) return FALSE;
+    if (!list || !lpString || chCount <= 0)
+        return FALSE;
     QList<QListWidgetItem *> sel = list->selectedItems();
-    if (sel.isEmpty()) return FALSE;
+    if (sel.isEmpty())
+        return FALSE;
 
     QByteArray item = listbox_item_bytes(sel.first());
     QByteArray out;
     BOOL isdir = TRUE;
     if (item.startsWith("[-/") && item.endsWith("-]")) {
         out = item.mid(2, item.size() - 4); /* a mount point */
-        if (!out.endsWith('/')) out += '/';
+        if (!out.endsWith('/'))
+            out += '/';
     } else if (item.size() >= 2 && item.startsWith('[') && item.endsWith(']')) {
         out = item.mid(1, item.size() - 2) + '/';
     } else {

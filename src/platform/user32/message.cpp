@@ -52,8 +52,7 @@ bool wanted(const MSG &m, HWND hWnd, UINT lo, UINT hi)
 
 bool modal_loop_running()
 {
-    return qobject_cast<QApplication *>(QCoreApplication::instance()) &&
-           QApplication::activeModalWidget() != nullptr;
+    return qobject_cast<QApplication *>(QCoreApplication::instance()) && QApplication::activeModalWidget() != nullptr;
 }
 
 /* Takes the news of a posted message to whichever Qt loop is running. */

@@ -113,8 +113,7 @@ void sync_scroll_bar(Win32Window *window, int nBar)
 
 void send_scroll(Win32Window *window, int nBar, int code, int thumbpos)
 {
-    window->send(nBar == SB_VERT ? WM_VSCROLL : WM_HSCROLL,
-                 MAKEWPARAM(code, thumbpos & 0xFFFF), 0);
+    window->send(nBar == SB_VERT ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(code, thumbpos & 0xFFFF), 0);
 }
 
 namespace {
@@ -168,12 +167,24 @@ void wire_scroll_bar(Win32Window *window, int nBar)
         q->setSliderPosition(s.si.nPos);
         int code;
         switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
-        case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
-        case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
-        case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
-        case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-        case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
+        case QAbstractSlider::SliderSingleStepSub:
+            code = SB_LINEUP;
+            break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            code = SB_LINEDOWN;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            code = SB_PAGEUP;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            code = SB_PAGEDOWN;
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            code = SB_TOP;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            code = SB_BOTTOM;
+            break;
         case QAbstractSlider::SliderMove:
             if (s.tracking) {
                 s.si.nTrackPos = wanted;
@@ -227,13 +238,28 @@ bool key_scroll(Win32Window *window, int key)
 {
     int nBar = SB_VERT, code;
     switch (key) {
-    case Qt::Key_Up: code = SB_LINEUP; break;
-    case Qt::Key_Down: code = SB_LINEDOWN; break;
-    case Qt::Key_PageUp: code = SB_PAGEUP; break;
-    case Qt::Key_PageDown: code = SB_PAGEDOWN; break;
-    case Qt::Key_Left: nBar = SB_HORZ; code = SB_LINELEFT; break;
-    case Qt::Key_Right: nBar = SB_HORZ; code = SB_LINERIGHT; break;
-    default: return false;
+    case Qt::Key_Up:
+        code = SB_LINEUP;
+        break;
+    case Qt::Key_Down:
+        code = SB_LINEDOWN;
+        break;
+    case Qt::Key_PageUp:
+        code = SB_PAGEUP;
+        break;
+    case Qt::Key_PageDown:
+        code = SB_PAGEDOWN;
+        break;
+    case Qt::Key_Left:
+        nBar = SB_HORZ;
+        code = SB_LINELEFT;
+        break;
+    case Qt::Key_Right:
+        nBar = SB_HORZ;
+        code = SB_LINERIGHT;
+        break;
+    default:
+        return false;
     }
     const ScrollBarState &s = window->bars[nBar];
     if (s.shown && s.enabled)

@@ -50,8 +50,8 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL)
     return TRUE;
 }
 
-int WINAPI ScrollWindowEx(HWND hWnd, int dx, int dy, const RECT *prcScroll, const RECT *prcClip,
-                          HRGN, LPRECT prcUpdate, UINT)
+int WINAPI ScrollWindowEx(HWND hWnd, int dx, int dy, const RECT *prcScroll, const RECT *prcClip, HRGN, LPRECT prcUpdate,
+                          UINT)
 {
     enum { ERROR_REGION = 0, NULLREGION = 1, SIMPLEREGION = 2 };
     QWidget *w = client_of(hWnd);
@@ -76,8 +76,8 @@ int WINAPI ScrollWindowEx(HWND hWnd, int dx, int dy, const RECT *prcScroll, cons
         strip |= QRect(area.right() + 1 + dx, area.top(), -dx, area.height());
     strip = strip.intersected(area);
     if (prcUpdate)
-        *prcUpdate = strip.isEmpty() ? RECT{0, 0, 0, 0}
-                                     : RECT{strip.left(), strip.top(), strip.right() + 1, strip.bottom() + 1};
+        *prcUpdate =
+            strip.isEmpty() ? RECT{0, 0, 0, 0} : RECT{strip.left(), strip.top(), strip.right() + 1, strip.bottom() + 1};
     if (area.isEmpty() || (dx == 0 && dy == 0))
         return NULLREGION;
 

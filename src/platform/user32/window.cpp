@@ -248,8 +248,8 @@ BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
 
 /* ---- windows --------------------------------------------------------- */
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X,
-                            int Y, int nWidth, int nHeight, HWND, HMENU, HINSTANCE hInstance, LPVOID)
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y, int nWidth,
+                            int nHeight, HWND, HMENU, HINSTANCE hInstance, LPVOID)
 {
     auto cls = lpClassName ? find_class(lpClassName) : classes().end();
     if (cls == classes().end()) {

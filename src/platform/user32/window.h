@@ -39,9 +39,9 @@ public:
     /* A Win32 client area may shrink to nothing. */
     QSize minimumSizeHint() const override { return QSize(0, 0); }
 
-    bool painting = false;           /* inside the viewport's paint event */
-    QRect paintrect;                 /* that paint's update rectangle */
-    HDC openpaint = nullptr;         /* the context of this paint's BeginPaint, until its EndPaint */
+    bool painting = false;   /* inside the viewport's paint event */
+    QRect paintrect;         /* that paint's update rectangle */
+    HDC openpaint = nullptr; /* the context of this paint's BeginPaint, until its EndPaint */
 
 protected:
     void paintEvent(QPaintEvent *event) override;

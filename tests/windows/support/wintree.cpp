@@ -17,10 +17,12 @@ static void remove_tree(const std::wstring &dir)
     HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
     for (BOOL more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileW(h, &fd)) {
         const std::wstring name = fd.cFileName, p = dir + L"\\" + name;
-        if (name == L"." || name == L"..") continue;
-        fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? remove_tree(p) : (void)DeleteFileW(p.c_str());
+        if (name == L"." || name == L"..")
+            continue;
+        fd.dwFileAttributes &FILE_ATTRIBUTE_DIRECTORY ? remove_tree(p) : (void)DeleteFileW(p.c_str());
     }
-    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    if (h != INVALID_HANDLE_VALUE)
+        FindClose(h);
     RemoveDirectoryW(dir.c_str());
 }
 
@@ -30,16 +32,21 @@ WinTree::WinTree()
     if (!GetTempPathA(MAX_PATH, tmp) || !GetTempFileNameA(tmp, "tvt", 0, name))
         throw std::runtime_error("no temporary name");
     DeleteFileA(name); /* GetTempFileNameA made a file; a folder takes its name */
-    if (!CreateDirectoryA(name, NULL)) throw std::runtime_error("cannot make " + std::string(name));
+    if (!CreateDirectoryA(name, NULL))
+        throw std::runtime_error("cannot make " + std::string(name));
     root_ = name;
 }
 
-WinTree::~WinTree() { remove_tree(longpath(root_)); }
+WinTree::~WinTree()
+{
+    remove_tree(longpath(root_));
+}
 
 std::string WinTree::path(const std::string &rel) const
 {
     std::string p = root_ + (rel.empty() ? "" : "\\") + rel;
-    for (char &c : p) c = c == '/' ? '\\' : c;
+    for (char &c : p)
+        c = c == '/' ? '\\' : c;
     return p;
 }
 
@@ -47,7 +54,8 @@ void WinTree::dir(const std::string &rel)
 {
     std::string full = path(rel);
     for (size_t i = root_.size() + 1; i <= full.size(); i++)
-        if (i == full.size() || full[i] == '\\') CreateDirectoryW(longpath(full.substr(0, i)).c_str(), NULL);
+        if (i == full.size() || full[i] == '\\')
+            CreateDirectoryW(longpath(full.substr(0, i)).c_str(), NULL);
     const DWORD a = GetFileAttributesW(longpath(full).c_str());
     if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY))
         throw std::runtime_error("cannot make " + full);
@@ -55,7 +63,8 @@ void WinTree::dir(const std::string &rel)
 
 void WinTree::file(const std::string &rel, DWORD size)
 {
-    if (rel.find('/') != std::string::npos) dir(rel.substr(0, rel.rfind('/')));
+    if (rel.find('/') != std::string::npos)
+        dir(rel.substr(0, rel.rfind('/')));
     HANDLE h = CreateFileW(longpath(path(rel)).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     if (h == INVALID_HANDLE_VALUE || SetFilePointer(h, (LONG)size, NULL, FILE_BEGIN) != size || !SetEndOfFile(h))
         throw std::runtime_error("cannot make " + path(rel));
@@ -76,7 +85,8 @@ static std::string captured(HANDLE h)
     char buf[4096];
     DWORD n;
     SetFilePointer(h, 0, NULL, FILE_BEGIN);
-    while (ReadFile(h, buf, sizeof buf, &n, NULL) && n > 0) text.append(buf, n);
+    while (ReadFile(h, buf, sizeof buf, &n, NULL) && n > 0)
+        text.append(buf, n);
     CloseHandle(h);
     return text;
 }
