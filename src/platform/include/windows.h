@@ -169,6 +169,9 @@ BOOL WINAPI FindClose(HANDLE hFindFile);
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
 DWORD WINAPI GetCompressedFileSizeA(LPCSTR lpFileName, LPDWORD lpFileSizeHigh);
 
+/* ---- handles (kernel32/handles.cpp) ---- */
+BOOL WINAPI CloseHandle(HANDLE hObject);
+
 /* ---- files (kernel32/file.cpp) ---- */
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
@@ -187,7 +190,6 @@ typedef struct _SECURITY_ATTRIBUTES {
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
-BOOL WINAPI CloseHandle(HANDLE hObject);
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
 DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);
 UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique, LPSTR lpTempFileName);
@@ -355,13 +357,13 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                             int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
 #define CreateWindowA(c, n, s, x, y, w, h, p, m, i, l) CreateWindowExA(0L, c, n, s, x, y, w, h, p, m, i, l)
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
-BOOL WINAPI UpdateWindow(HWND hWnd);
 BOOL WINAPI DestroyWindow(HWND hWnd);
 BOOL WINAPI IsWindow(HWND hWnd);
 BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex);
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 
 BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
 BOOL WINAPI TranslateMessage(const MSG *lpMsg);
@@ -371,16 +373,16 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int nExitCode);
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
-/* ---- resources (resources/) ---- */
+/* ---- icons, from the resource script (user32/icon.cpp) ---- */
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
+HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
+
+/* ---- cursors (user32/cursor.cpp) ---- */
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 #define IDC_WAIT MAKEINTRESOURCEA(32514)
-
-HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 HCURSOR WINAPI SetCursor(HCURSOR hCursor);
 HCURSOR WINAPI GetCursor(void);
-HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 
 /* ---- scroll bars (user32/scrollbar.cpp) ---- */
 #define SB_HORZ 0
@@ -430,6 +432,7 @@ BOOL WINAPI EnableScrollBar(HWND hWnd, UINT wSBflags, UINT wArrows);
 int WINAPI SetScrollInfo(HWND hwnd, int nBar, LPCSCROLLINFO lpsi, BOOL redraw);
 BOOL WINAPI GetScrollInfo(HWND hwnd, int nBar, LPSCROLLINFO lpsi);
 
+/* ---- what needs painting in a window (user32/update.cpp) ---- */
 #define SW_SCROLLCHILDREN 0x0001
 #define SW_INVALIDATE 0x0002
 #define SW_ERASE 0x0004
@@ -438,8 +441,9 @@ typedef struct HRGN__ *HRGN;
 int WINAPI ScrollWindowEx(HWND hWnd, int dx, int dy, const RECT *prcScroll, const RECT *prcClip, HRGN hrgnUpdate,
                           LPRECT prcUpdate, UINT flags);
 BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase);
+BOOL WINAPI UpdateWindow(HWND hWnd);
 
-/* ---- painting (gdi32/paint.cpp) ---- */
+/* ---- the paint bracket and filling (user32/paint.cpp) ---- */
 #define COLOR_WINDOW 5
 #define COLOR_HIGHLIGHT 13
 
@@ -455,6 +459,8 @@ typedef struct tagPAINTSTRUCT {
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT *lpPaint);
 int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr);
+
+/* ---- text (gdi32/dc.cpp) ---- */
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl);
 
