@@ -126,8 +126,8 @@ TEST(Dialog, TemplateAndKeyboard)
     }
 }
 
-// Item text is raw bytes: kept exactly, shown as UTF-8 with replacement
-// marks, cut to cchMax - 1. A missing template, a missing procedure or a
+// Item text and a dialog's caption are raw bytes: kept exactly, shown as
+// UTF-8 with replacement marks, cut to cchMax - 1. A missing template, a missing procedure or a
 // dead owner make no dialog (-1, nothing sent); bad ids and handles that are
 // no dialog fail.
 TEST(Dialog, ItemTextAndFailures)
@@ -143,6 +143,9 @@ TEST(Dialog, ItemTextAndFailures)
         EXPECT_EQ(GetDlgItemTextA(h, 401, buf, 9), 8u);
         EXPECT_EQ(std::string(buf, 10), std::string("/tmp/caf\0x", 10)) << "8 bytes, the terminator, nothing more";
         EXPECT_EQ(GetDlgItemTextA(h, 999, buf, sizeof buf), 0u);
+        /* A dialog's caption, set as its template's is, is its window text, kept exactly: not Qt's lossy title. */
+        set_control_text(dlg, QByteArray(latin1));
+        EXPECT_TRUE(GetWindowTextA(h, buf, sizeof buf) == (int)std::strlen(latin1) && !strcmp(buf, latin1)) << buf;
         button(dlg, "Cancel")->click();
     });
     EXPECT_EQ(run(), 77);

@@ -39,7 +39,9 @@ DWORD control_style(const QWidget *control);
  * when the handle is no dialog of ours or it has no such control (dialog.cpp). */
 QWidget *dlg_control(HWND hDlg, int id);
 
-/* The bytes a control holds, and a new text for it (a dialog's: its caption). */
+/* The raw bytes of a window's text, the one store of it for top-level
+ * windows, dialogs and controls alike, and a new text for it (a window's or
+ * dialog's: its caption, shown as gdi32/text.h says). */
 QByteArray control_text(const QWidget *control);
 void set_control_text(QWidget *control, const QByteArray &bytes);
 

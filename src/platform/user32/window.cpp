@@ -27,6 +27,7 @@
 #include "user32/window.h"
 #include "gdi32/dc.h"
 #include "gdi32/text.h"
+#include "user32/dlgcontrols.h"
 #include "user32/hwnd.h"
 #include "user32/icons.h"
 #include "resources/rcscript.h"
@@ -376,12 +377,8 @@ BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString)
     QWidget *w = hwnd_widget(hWnd);
     if (!w)
         return FALSE;
-    const char *text = lpString ? lpString : "";
-    if (auto *win = dynamic_cast<Win32Window *>(w))
-        win->title = text;
-    else
-        w->setProperty("win32_title", QByteArray(text));
-    w->setWindowTitle(shown_text(QByteArray(text)));
+    /* One store of a window's text for windows, dialogs and controls alike. */
+    set_control_text(w, QByteArray(lpString ? lpString : ""));
     return TRUE;
 }
 
@@ -393,14 +390,8 @@ int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount)
     lpString[0] = '\0';
     if (!w)
         return 0;
-    std::string text;
-    if (auto *win = dynamic_cast<Win32Window *>(w))
-        text = win->title;
-    else if (QVariant v = w->property("win32_title"); v.isValid())
-        text = v.toByteArray().toStdString();
-    else
-        text = w->windowTitle().toStdString();
-    const size_t n = std::min(text.size(), (size_t)nMaxCount - 1);
+    const QByteArray text = control_text(w);
+    const size_t n = std::min((size_t)text.size(), (size_t)nMaxCount - 1);
     std::memcpy(lpString, text.data(), n);
     lpString[n] = '\0';
     return (int)n;

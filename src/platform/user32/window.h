@@ -66,7 +66,6 @@ public:
     WNDPROC proc;
     HINSTANCE instance;
     DWORD style;
-    std::string title; /* raw bytes, as SetWindowTextA got them */
     ClientArea *client;
     ScrollBarState bars[2]; /* [SB_HORZ], [SB_VERT] */
     bool created = false;   /* WM_CREATE has been answered: Qt events may become messages */
