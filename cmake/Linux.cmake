@@ -1,7 +1,9 @@
 # The Linux build: our own <windows.h> on POSIX and Qt 6 (src/platform).
 #
-#   tarvel_mounts     the mounts of the system (libmount), for KERNEL32, the
-#                     dialog's drives and the checker
+#   tarvel_mounts     the mount roots and the mount that holds a path, for
+#                     KERNEL32 and the checker
+#   tarvel_mounttable the mount table (libmount), for the dialog's drives and
+#                     the checker; tarvel-scan does without
 #   tarvel_kernel32   KERNEL32 on POSIX alone
 #   tarvel_user32     USER32 and GDI32 on Qt, with the resource script compiled in
 #   tarvel_nowindow   the few USER32 calls of a program without windows, no Qt
@@ -12,7 +14,8 @@ pkg_check_modules(LIBMOUNT REQUIRED IMPORTED_TARGET mount)
 
 add_library(tarvel_mounts STATIC src/platform/mounts/mounts.cpp)
 target_include_directories(tarvel_mounts PUBLIC src/platform)
-target_link_libraries(tarvel_mounts PUBLIC PkgConfig::LIBMOUNT)
+add_library(tarvel_mounttable STATIC src/platform/mounts/table.cpp)
+target_link_libraries(tarvel_mounttable PUBLIC tarvel_mounts PkgConfig::LIBMOUNT)
 
 file(GLOB TARVEL_KERNEL32_SOURCES CONFIGURE_DEPENDS src/platform/kernel32/*.cpp)
 add_library(tarvel_kernel32 STATIC ${TARVEL_KERNEL32_SOURCES})
@@ -23,7 +26,7 @@ file(GLOB TARVEL_USER32_SOURCES CONFIGURE_DEPENDS
   src/platform/user32/*.cpp src/platform/gdi32/*.cpp src/platform/resources/*.cpp)
 add_library(tarvel_user32 STATIC ${TARVEL_USER32_SOURCES})
 target_include_directories(tarvel_user32 PRIVATE src/platform ${CMAKE_CURRENT_BINARY_DIR}/generated)
-target_link_libraries(tarvel_user32 PUBLIC tarvel_kernel32 Qt6::Widgets)
+target_link_libraries(tarvel_user32 PUBLIC tarvel_kernel32 tarvel_mounttable Qt6::Widgets)
 
 # The resource script and icon are compiled into the layer, which reads them
 # the way Windows reads a program's resources.
@@ -63,7 +66,7 @@ target_link_libraries(tarvel-scan PRIVATE tarvel_core tarvel_nowindow)
 # The disk checker, in Tarvel's system directory: <build>/system beside the
 # programs here, <prefix>/lib/tarvel/system once installed (GetSystemDirectoryA).
 add_executable(tarvel-chkdsk src/platform/chkdsk/chkdsk.cpp)
-target_link_libraries(tarvel-chkdsk PRIVATE tarvel_mounts)
+target_link_libraries(tarvel-chkdsk PRIVATE tarvel_mounttable)
 set_target_properties(tarvel-chkdsk PROPERTIES OUTPUT_NAME chkdsk
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/system)
 

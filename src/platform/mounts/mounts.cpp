@@ -1,11 +1,10 @@
 /*
- * mounts.cpp - the mounts of the system (mounts.h). The mount table comes
- * from libmount, which reads /proc/self/mountinfo and undoes its escapes.
+ * mounts.cpp - which directory is a mount root, and the mount that holds a
+ * path (mounts.h), from the kernel's own answers (statx).
  */
 #include "mounts/mounts.h"
 
 #include <fcntl.h>
-#include <libmount/libmount.h>
 
 namespace mounts {
 
@@ -46,24 +45,6 @@ bool mount_point(std::string path, std::string *point)
     }
     *point = path;
     return true;
-}
-
-std::vector<Mount> mount_table()
-{
-    std::vector<Mount> all;
-    struct libmnt_table *table = mnt_new_table();
-    struct libmnt_iter *it = mnt_new_iter(MNT_ITER_FORWARD);
-    if (table && it && mnt_table_parse_file(table, "/proc/self/mountinfo") == 0) {
-        struct libmnt_fs *fs;
-        while (mnt_table_next_fs(table, it, &fs) == 0) {
-            const char *point = mnt_fs_get_target(fs), *type = mnt_fs_get_fstype(fs), *source = mnt_fs_get_source(fs);
-            if (point)
-                all.push_back(Mount{point, type ? type : "", source ? source : ""});
-        }
-    }
-    mnt_free_iter(it);
-    mnt_unref_table(table);
-    return all;
 }
 
 } // namespace mounts
