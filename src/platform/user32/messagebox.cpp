@@ -10,8 +10,9 @@
  *                 (invalid bytes as replacement marks), never as markup;
  *               - when a quit is pending it returns 0 at once, as a Win32
  *                 box whose loop meets WM_QUIT ends before it is answered;
- *               - without a QApplication (the headless tool) it writes
- *                 "Caption: text" to standard error and returns IDOK.
+ *               - without a QApplication no box can be made: 0, as when
+ *                 Win32 cannot make one. (The headless tool has message
+ *                 boxes of its own and never links this file.)
  * Tests may answer boxes instead of showing them (seams.h).
  */
 #include <windows.h>
@@ -24,7 +25,6 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include <cstdio>
 
 namespace {
 
@@ -76,9 +76,8 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     if (quit_pending())
         return 0;
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        std::fprintf(stderr, "%s: %s\n", caption, text);
-        std::fflush(stderr);
-        return IDOK;
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
     }
     /* A null or stale owner gives a box without an owner, as in Win32. */
     QWidget *owner = hWnd ? hwnd_widget(hWnd) : nullptr;
