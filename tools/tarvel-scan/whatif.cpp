@@ -101,6 +101,9 @@ ULONGLONG allocation(const char *dir, const WIN32_FIND_DATAA *fd, BOOL *ok)
         path[dirlen++] = PATHSEP;
     memcpy(path + dirlen, fd->cFileName, namelen + 1);
     DWORD high = 0;
+    /* A low part of 0xFFFFFFFF is a failure only with an error set; the
+     * call need not clear an earlier one. */
+    SetLastError(ERROR_SUCCESS);
     DWORD low = GetCompressedFileSizeA(path, &high);
     if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
         DWORD code = GetLastError();
