@@ -25,7 +25,8 @@
  *   when they have been idle for a moment. While reads wait for the disk
  *   (a cold cache), up to four per processor read at once: a worker waiting
  *   for the disk leaves its processor to another, while with the data in
- *   memory more workers would only take turns on the processors.
+ *   memory more workers would only take turns on the processors. There
+ *   are never more than max_workers.
  *   TARVEL_READAHEAD=0, as a walk begins, turns the read-ahead off for it:
  *   every listing is then read by its caller.
  * - When the walk's own read finds no descriptor or memory left, the workers
@@ -40,12 +41,14 @@
  */
 #include "readahead.h"
 
+#include <malloc.h>
 #include <pthread.h>
 #include <sched.h>
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -66,6 +69,9 @@ constexpr double slow_read_us = 300, fast_read_us = 120;
 /* A worker's stack: a read's frames take a few KiB, the sanitizers' several
  * times that. */
 constexpr size_t workerstack = 128 * 1024;
+/* Beyond some tens of reads at once a disk gains nothing, and each worker's
+ * stack is address space the walk may need. */
+constexpr int max_workers = 64;
 
 using Key = std::vector<uint32_t>;
 
@@ -108,7 +114,12 @@ Engine *make_engine()
         auto *made = new Engine;
         cpu_set_t cpus;
         long n = sched_getaffinity(0, sizeof cpus, &cpus) == 0 ? CPU_COUNT(&cpus) : sysconf(_SC_NPROCESSORS_ONLN);
-        made->processors = made->pool = n > 0 ? static_cast<int>(n) : 1;
+        made->processors = made->pool = n > 0 ? static_cast<int>(std::min<long>(n, max_workers)) : 1;
+        /* The workers allocate from the program's one malloc arena. glibc
+         * would give each new thread an arena of its own, reserving 64 MiB
+         * of address space that is never returned: under an address-space
+         * limit that reserve alone leaves the walk without memory. */
+        mallopt(M_ARENA_MAX, 1);
         /* Room for any path, so that naming the read awaited never allocates. */
         made->awaited.reserve(MAX_PATH);
         return made;
@@ -328,7 +339,7 @@ void work()
          * held up now and then does not start and end workers. */
         e.read_us += (us - e.read_us) / 32;
         if (e.read_us >= slow_read_us)
-            e.pool = 4 * e.processors;
+            e.pool = std::min(4 * e.processors, max_workers);
         else if (e.read_us < fast_read_us)
             e.pool = e.processors;
         /* A walk may wait for this read, or for all reads to end. */
