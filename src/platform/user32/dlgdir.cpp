@@ -24,40 +24,20 @@
  *    (* and ?, matched without regard to ASCII case; "*.*" matches every
  *    name); what comes before the last "/" is the directory to list.
  */
+#include "kernel32/browse.h"
 #include "kernel32/wildcard.h"
 #include "mounts/mounts.h"
 #include "user32/dlgcontrols.h"
 
 #include <QListWidget>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
-
-/* A file descriptor closed when it goes out of scope. */
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd()
-    {
-        if (fd >= 0)
-            close(fd);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-};
 
 /* Filesystem types that hold real data without a /dev/ source. */
 bool disklike_type(const std::string &type)
@@ -81,53 +61,10 @@ std::vector<std::string> drive_mounts()
         if (m.source.compare(0, 5, "/dev/") != 0 && !disklike_type(m.type))
             continue;
         /* A file bind-mounted over a file (a container's /etc/hosts) is no drive. */
-        struct stat st;
-        if (stat(m.point.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-            continue;
-        points.insert(m.point);
+        if (k32::is_directory(m.point.c_str()))
+            points.insert(m.point);
     }
     return {points.begin(), points.end()};
-}
-
-/* The entries of the directory open as `dirfd` that match `pattern`:
- * "[name]" for directories (links to directories too, since choosing one
- * enters it), plain names for files when `files`. False if it cannot be read. */
-bool read_entries(int dirfd, const char *pattern, bool dirs, bool files, std::vector<QByteArray> &out)
-{
-    int dupfd = fcntl(dirfd, F_DUPFD_CLOEXEC, 0);
-    if (dupfd < 0)
-        return false;
-    DIR *d = fdopendir(dupfd);
-    if (!d) {
-        close(dupfd);
-        return false;
-    }
-    errno = 0;
-    while (struct dirent *e = readdir(d)) {
-        const char *name = e->d_name;
-        if (!std::strcmp(name, ".") || !std::strcmp(name, ".."))
-            continue;
-        if (!k32::wildcard(pattern, name))
-            continue;
-        bool isdir = e->d_type == DT_DIR;
-        if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-            struct stat st;
-            if (fstatat(dirfd, name, &st, 0) != 0) {
-                if (e->d_type == DT_UNKNOWN)
-                    continue; /* vanished meanwhile */
-            } else {
-                isdir = S_ISDIR(st.st_mode);
-            }
-        }
-        if (isdir && dirs)
-            out.push_back("[" + QByteArray(name) + "]");
-        else if (!isdir && files)
-            out.push_back(QByteArray(name));
-        errno = 0;
-    }
-    bool ok = errno == 0;
-    closedir(d);
-    return ok;
 }
 
 } // namespace
@@ -157,42 +94,34 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
     if (pattern.empty())
         pattern = "*.*";
 
-    Fd fd(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.fd < 0) {
-        SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
+    k32::BrowsedDirectory browsed(dir.c_str());
+    if (!browsed.ok())
         return 0;
-    }
 
     /* Everything is read before anything changes, so a failure leaves all as it was. */
     std::vector<QByteArray> items;
-    bool exclusive = uFileType & DDL_EXCLUSIVE;
-    if (list && !read_entries(fd.fd, pattern.c_str(), uFileType & DDL_DIRECTORY, !exclusive, items)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return 0;
+    const bool dirs = uFileType & DDL_DIRECTORY, files = !(uFileType & DDL_EXCLUSIVE);
+    if (list) {
+        std::vector<k32::BrowsedEntry> entries;
+        if (!browsed.entries(pattern.c_str(), entries))
+            return 0;
+        /* "[name]" for directories (links to directories too, since choosing
+         * one enters it), plain names for files. */
+        for (const k32::BrowsedEntry &e : entries)
+            if (e.directory && dirs)
+                items.push_back("[" + QByteArray::fromStdString(e.name) + "]");
+            else if (!e.directory && files)
+                items.push_back(QByteArray::fromStdString(e.name));
+        if (dirs && !browsed.is_root() && k32::wildcard(pattern.c_str(), ".."))
+            items.push_back("[..]");
+        if (uFileType & DDL_DRIVES)
+            for (const std::string &m : drive_mounts())
+                items.push_back("[-" + QByteArray::fromStdString(m) + "-]");
     }
 
-    struct stat here, root;
-    bool atroot =
-        fstat(fd.fd, &here) == 0 && stat("/", &root) == 0 && here.st_dev == root.st_dev && here.st_ino == root.st_ino;
-    if (list && (uFileType & DDL_DIRECTORY) && !atroot && k32::wildcard(pattern.c_str(), ".."))
-        items.push_back("[..]");
-    if (list && (uFileType & DDL_DRIVES))
-        for (const std::string &m : drive_mounts())
-            items.push_back("[-" + QByteArray::fromStdString(m) + "-]");
-
-    /* Enter it; should its path not be known after all, go back. */
-    Fd previous(open(".", O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (fchdir(fd.fd) != 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return 0;
-    }
     char path[MAX_PATH];
-    if (!getcwd(path, sizeof path)) {
-        if (previous.fd >= 0 && fchdir(previous.fd) != 0) { /* stays where it is */
-        }
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    if (!browsed.enter(path, sizeof path))
         return 0;
-    }
 
     if (list)
         listbox_fill(list, items);
