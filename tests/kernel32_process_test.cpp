@@ -31,14 +31,10 @@ char proc_state(pid_t pid, bool wait_for_end = false)
     }
 }
 
-/* Fake programs in <tree>/bin, which is first on PATH for the test. */
+/* Fake programs in <tree>/bin. */
 class ProcessTest : public ::testing::Test {
 protected:
     TempTree t;
-    std::string oldpath = getenv("PATH") ? getenv("PATH") : "";
-
-    void SetUp() override { setenv("PATH", (t.path("bin") + ":" + oldpath).c_str(), 1); }
-    void TearDown() override { setenv("PATH", oldpath.c_str(), 1); }
 
     void script(const std::string &rel, const std::string &body)
     {
@@ -47,10 +43,12 @@ protected:
         chmod(t.path(rel).c_str(), 0755);
     }
 
-    /* Starts `cmdline` with its standard output in `out` (none when empty). */
+    /* Starts `cmdline` with its standard output in `out` (none when empty);
+     * the program is `app`, else bin/ and the command line's first word. */
     BOOL start(const std::string &cmdline, PROCESS_INFORMATION *pi, const std::string &out = "",
                const char *app = nullptr)
     {
+        const std::string program = app ? app : t.path("bin/" + cmdline.substr(0, cmdline.find(' ')));
         STARTUPINFOA si{};
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
@@ -59,7 +57,7 @@ protected:
             si.hStdOutput = CreateFileA(out.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
         std::vector<char> line(cmdline.c_str(), cmdline.c_str() + cmdline.size() + 1);
         memset(pi, 0x55, sizeof *pi); /* so that a NULL must really be written */
-        BOOL ok = CreateProcessA(app, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, pi);
+        BOOL ok = CreateProcessA(program.c_str(), line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, pi);
         if (si.hStdOutput)
             CloseHandle(si.hStdOutput);
         return ok;
@@ -81,9 +79,8 @@ protected:
 } // namespace
 
 // Stdout goes to the given file, stderr does not; arguments and exit codes
-// (128 + signal) as given; a given program runs by its path, never searched
-// for, and a missing one gives a null hProcess; PATH's relative entries are
-// skipped.
+// (128 + signal) as given; the program runs by its path, relative to the
+// current directory, and a missing one gives a null hProcess.
 TEST_F(ProcessTest, OutputArgumentsAndExitCodes)
 {
     const struct {
@@ -101,17 +98,14 @@ TEST_F(ProcessTest, OutputArgumentsAndExitCodes)
         EXPECT_EQ(slurp(t.path("out")), c.out) << c.body;
     }
     script("elsewhere", "echo \"$1\"");
-    EXPECT_EQ(run("elsewhere arg", t.path("out"), t.path("elsewhere").c_str()), 0u);
+    ASSERT_EQ(chdir(t.root().c_str()), 0);
+    EXPECT_EQ(run("elsewhere arg", t.path("out"), "elsewhere"), 0u);
+    EXPECT_EQ(chdir("/"), 0);
     EXPECT_EQ(slurp(t.path("out")), "arg\n");
     PROCESS_INFORMATION pi;
     EXPECT_FALSE(start("prog", &pi, "", t.path("missing").c_str()));
     EXPECT_EQ(pi.hProcess, nullptr);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
-    /* A relative entry of PATH is never searched: it would name the current directory. */
-    setenv("PATH", (".:bin:" + oldpath).c_str(), 1);
-    ASSERT_EQ(chdir(t.root().c_str()), 0);
-    EXPECT_EQ(run("elsewhere"), 0xDEADu);
-    EXPECT_EQ(chdir("/"), 0);
 }
 
 // The child gets /dev/null but for a stdout handle, and no other descriptor, even non-O_CLOEXEC.
@@ -161,11 +155,13 @@ TEST_F(ProcessTest, RunningTerminatedAndClosed)
     if (state != 0 && state != 'Z')
         kill(grandchild, SIGKILL);
 
-    ASSERT_TRUE(start("sleep 60", &pi));
+    script("bin/sleep", "exec sleep 60");
+    ASSERT_TRUE(start("sleep", &pi));
     EXPECT_TRUE(CloseHandle(pi.hProcess));
     EXPECT_FALSE(CloseHandle(pi.hProcess)) << "closed twice";
     ASSERT_EQ(kill((pid_t)pi.dwProcessId, SIGKILL), 0);
     ASSERT_EQ(proc_state((pid_t)pi.dwProcessId, true), 'Z') << "the killed child should wait as a zombie";
+    script("bin/true", "exit 0");
     EXPECT_EQ(run("true"), 0u);
     EXPECT_EQ(proc_state((pid_t)pi.dwProcessId), 0) << "the zombie was not reaped";
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_FAILED) << "a closed handle";

@@ -5,11 +5,11 @@
  * Differences from Win32:
  *  - The command line is split on blanks and tabs into arguments; there is
  *    no quoting and no shell.
- *  - Without lpApplicationName the program is looked up only in the absolute
- *    directories of PATH: never the current directory, never an empty or
- *    relative PATH entry, and a name holding '/' is refused. A given
- *    lpApplicationName is used as it is (made absolute against the current
- *    directory).
+ *  - lpApplicationName names the program (made absolute against the current
+ *    directory); there is no search of PATH. The child gets the parent's
+ *    environment and current directory: lpEnvironment and
+ *    lpCurrentDirectory are refused (ERROR_INVALID_PARAMETER), as is a
+ *    missing lpApplicationName.
  *  - Standard input and standard error are /dev/null; standard output is
  *    hStdOutput when STARTF_USESTDHANDLES is set and it is a file handle,
  *    else /dev/null too. No other descriptor reaches the child, whatever
@@ -19,8 +19,7 @@
  *    that kills on close would. TerminateProcess kills that whole group with
  *    SIGKILL and the exit code becomes uExitCode.
  *  - A program that cannot be found or started: FALSE, hProcess NULL and
- *    ERROR_FILE_NOT_FOUND; a lpCurrentDirectory that is not a directory:
- *    ERROR_DIRECTORY. Creation flags, window settings and the security
+ *    ERROR_FILE_NOT_FOUND. Creation flags, window settings and the security
  *    attributes are ignored; there is no thread handle (hThread is NULL).
  *  - A child killed by a signal has ended with exit code 128 + the signal.
  *    One reaped behind the layer's back (SIGCHLD ignored) has ended with 1.
@@ -38,7 +37,6 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -165,43 +163,6 @@ std::vector<std::string> split_command_line(const char *line)
     return args;
 }
 
-bool executable_file(const std::string &path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
-}
-
-/* The program's path: only absolute PATH directories are searched. "" when none has it. */
-std::string find_program(const std::string &name)
-{
-    if (name.empty() || name.find('/') != std::string::npos)
-        return "";
-    std::string path;
-    if (const char *env = getenv("PATH")) {
-        path = env;
-    } else {
-        char buf[256];
-        size_t n = confstr(_CS_PATH, buf, sizeof buf);
-        if (n > 0 && n <= sizeof buf)
-            path = buf;
-    }
-    size_t pos = 0;
-    while (pos <= path.size()) {
-        size_t end = path.find(':', pos);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string dir = path.substr(pos, end - pos);
-        pos = end + 1;
-        if (dir.empty() || dir[0] != '/') /* never the current directory */
-            continue;
-        std::string candidate = dir + (dir.back() == '/' ? "" : "/") + name;
-        if (executable_file(candidate))
-            return candidate;
-    }
-    return "";
-}
-
 std::string absolute(const char *path)
 {
     if (path[0] == '/')
@@ -212,18 +173,8 @@ std::string absolute(const char *path)
     return std::string(cwd) + "/" + path;
 }
 
-/* A Win32 environment block: "A=1\0B=2\0\0". */
-std::vector<char *> environment_from_block(char *block)
-{
-    std::vector<char *> env;
-    for (char *p = block; *p; p += strlen(p) + 1)
-        env.push_back(p);
-    env.push_back(nullptr);
-    return env;
-}
-
 /* Starts the program; the pid, or -1 with errno set. */
-pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdout_fd, const char *cwd, char **envp)
+pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdout_fd)
 {
     std::vector<char *> argv;
     for (auto &a : args)
@@ -244,8 +195,6 @@ pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdo
     /* The layer's own descriptors are close-on-exec; this also keeps out any
      * that other code opened without it. */
     posix_spawn_file_actions_addclosefrom_np(&fa, 3);
-    if (cwd)
-        posix_spawn_file_actions_addchdir_np(&fa, cwd);
 
     sigset_t none, all;
     sigemptyset(&none);
@@ -256,7 +205,7 @@ pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdo
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     pid_t pid = -1;
-    int r = posix_spawn(&pid, program.c_str(), &fa, &attr, argv.data(), envp);
+    int r = posix_spawn(&pid, program.c_str(), &fa, &attr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&fa);
     posix_spawnattr_destroy(&attr);
     if (r != 0) {
@@ -308,7 +257,8 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
     (void)bInheritHandles;
     (void)dwCreationFlags;
     reap_orphans();
-    if (lpProcessInformation == NULL || lpStartupInfo == NULL) {
+    if (lpProcessInformation == NULL || lpStartupInfo == NULL || lpApplicationName == NULL || !*lpApplicationName ||
+        lpEnvironment != NULL || lpCurrentDirectory != NULL) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -318,12 +268,8 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
         std::vector<std::string> args;
         if (lpCommandLine)
             args = split_command_line(lpCommandLine);
-        std::string program;
-        if (lpApplicationName && *lpApplicationName)
-            program = absolute(lpApplicationName);
-        else if (!args.empty())
-            program = find_program(args[0]);
-        if (args.empty() && lpApplicationName && *lpApplicationName)
+        std::string program = absolute(lpApplicationName);
+        if (args.empty())
             args.push_back(lpApplicationName); /* Win32: no command line runs the program bare */
         if (program.empty()) {
             SetLastError(ERROR_FILE_NOT_FOUND);
@@ -338,18 +284,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
                 return FALSE;
             }
         }
-        if (lpCurrentDirectory) {
-            struct stat st;
-            if (stat(lpCurrentDirectory, &st) != 0 || !S_ISDIR(st.st_mode)) {
-                SetLastError(ERROR_DIRECTORY);
-                return FALSE;
-            }
-        }
-        std::vector<char *> env;
-        if (lpEnvironment)
-            env = environment_from_block(static_cast<char *>(lpEnvironment));
-
-        pid_t pid = spawn(program, args, stdout_fd, lpCurrentDirectory, lpEnvironment ? env.data() : environ);
+        pid_t pid = spawn(program, args, stdout_fd);
         if (pid < 0) {
             SetLastError(ERROR_FILE_NOT_FOUND);
             return FALSE;
