@@ -10,7 +10,6 @@
 #include <chrono>
 #include <thread>
 
-#include "../src/platform/kernel32/readahead.h"
 #include "childrun.h"
 #include "report_fixture.h"
 #include "temptree.h"
@@ -77,7 +76,7 @@ void stand_still(const char *, double, double, double, double)
     for (int i = 0; i < 300 && listings != before && !most_listings; ++i) {
         before = listings;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        listings = k32::readahead::waiting_listings(&bytes);
+        listings = testhooks::waiting_listings(&bytes);
     }
     most_listings = std::max<size_t>(std::max(most_listings, listings), 1);
     most_bytes = std::max(most_bytes, bytes);

@@ -167,7 +167,7 @@ protected:
         if (IsWindow(hwnd))
             DestroyWindow(hwnd);
         drain_queue();
-        UnregisterClassA(lpszAppName, NULL);
+        testhooks::forget_window_classes();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         testhooks::answer_message_boxes(nullptr);
         ReportTest::TearDown();

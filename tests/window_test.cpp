@@ -65,7 +65,7 @@ protected:
     void TearDown() override
     {
         drain_queue();
-        UnregisterClassA(lpszAppName, NULL);
+        testhooks::forget_window_classes();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         testhooks::answer_message_boxes(nullptr);
         ReportTest::TearDown();

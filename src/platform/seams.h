@@ -34,6 +34,10 @@ extern int (*getdents_fault)(unsigned read);
 /* Opening a directory: TRUE behaves as a kernel without openat2. */
 extern bool (*openat2_missing)();
 
+/* The read-ahead: told how many listings, of how many bytes, wait to be
+ * taken, each time that changes. */
+extern void (*listings_waiting)(size_t count, size_t bytes);
+
 } // namespace seams
 
 #endif

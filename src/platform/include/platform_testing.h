@@ -60,6 +60,13 @@ void lack_openat2(bool lack);
 /* The enumerations (FindFirstFileA handles) open now. */
 size_t live_find_handles();
 
+/* The listings read ahead that wait to be taken now, and their bytes. */
+size_t waiting_listings(size_t *bytes);
+
+/* Every window class registered is gone, as at the end of a process, so
+ * that the next test may register its own again. */
+void forget_window_classes();
+
 } // namespace testhooks
 
 #endif

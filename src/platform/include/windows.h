@@ -115,7 +115,6 @@ typedef HANDLE HGLOBAL;
 #define ERROR_INVALID_WINDOW_HANDLE 1400
 #define ERROR_CANNOT_FIND_WND_CLASS 1407
 #define ERROR_CLASS_ALREADY_EXISTS 1410
-#define ERROR_CLASS_DOES_NOT_EXIST 1411
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814
 
 DWORD WINAPI GetLastError(void);
@@ -352,7 +351,6 @@ typedef struct tagMSG {
 #define GWL_STYLE (-16)
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass);
-BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
                             int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
 #define CreateWindowA(c, n, s, x, y, w, h, p, m, i, l) CreateWindowExA(0L, c, n, s, x, y, w, h, p, m, i, l)

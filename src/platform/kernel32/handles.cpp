@@ -14,20 +14,23 @@
 
 namespace k32 {
 
-namespace {
-std::mutex table_lock;
-std::unordered_set<Object *> &table()
+std::mutex &objects_lock()
 {
-    static auto *live = new std::unordered_set<Object *>; /* never destroyed: usable at exit */
+    static auto *lock = new std::mutex; /* never destroyed: usable at exit */
+    return *lock;
+}
+
+std::unordered_set<Object *> &objects()
+{
+    static auto *live = new std::unordered_set<Object *>;
     return *live;
 }
-} // namespace
 
 bool register_object(Object *o)
 {
-    std::lock_guard<std::mutex> hold(table_lock);
+    std::lock_guard<std::mutex> hold(objects_lock());
     try {
-        table().insert(o);
+        objects().insert(o);
     } catch (const std::bad_alloc &) {
         return false;
     }
@@ -38,26 +41,17 @@ Object *lookup_object(HANDLE h, Kind kind)
 {
     if (h == NULL || h == INVALID_HANDLE_VALUE)
         return nullptr;
-    std::lock_guard<std::mutex> hold(table_lock);
-    auto it = table().find(static_cast<Object *>(h));
-    if (it == table().end() || (*it)->kind != kind)
+    std::lock_guard<std::mutex> hold(objects_lock());
+    auto it = objects().find(static_cast<Object *>(h));
+    if (it == objects().end() || (*it)->kind != kind)
         return nullptr;
     return *it;
 }
 
-size_t live_objects(Kind kind)
-{
-    std::lock_guard<std::mutex> hold(table_lock);
-    size_t n = 0;
-    for (const Object *o : table())
-        n += o->kind == kind;
-    return n;
-}
-
 void unregister_object(Object *o)
 {
-    std::lock_guard<std::mutex> hold(table_lock);
-    table().erase(o);
+    std::lock_guard<std::mutex> hold(objects_lock());
+    objects().erase(o);
 }
 
 } // namespace k32
@@ -66,11 +60,11 @@ BOOL WINAPI CloseHandle(HANDLE hObject)
 {
     k32::Object *o = nullptr;
     {
-        std::lock_guard<std::mutex> hold(k32::table_lock);
-        auto it = k32::table().find(static_cast<k32::Object *>(hObject));
-        if (it != k32::table().end() && (*it)->close) {
+        std::lock_guard<std::mutex> hold(k32::objects_lock());
+        auto it = k32::objects().find(static_cast<k32::Object *>(hObject));
+        if (it != k32::objects().end() && (*it)->close) {
             o = *it;
-            k32::table().erase(it);
+            k32::objects().erase(it);
         }
     }
     if (!o) { /* closed already, made up, or no CloseHandle's (a find handle) */

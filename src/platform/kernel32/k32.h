@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <mutex>
+#include <unordered_set>
+
 namespace k32 {
 
 /* Win32 codes that the layer reports but the application never names. */
@@ -36,7 +39,9 @@ struct Object {
 bool register_object(Object *o);            /* false when out of memory */
 Object *lookup_object(HANDLE h, Kind kind); /* the live object of that kind, or NULL */
 void unregister_object(Object *o);
-size_t live_objects(Kind kind); /* how many of that kind are open */
+/* The table itself, under its lock (the tests' library counts it). */
+std::mutex &objects_lock();
+std::unordered_set<Object *> &objects();
 
 /* A file handle's descriptor, or -1 for anything else. */
 int file_descriptor(HANDLE h);

@@ -41,6 +41,8 @@
  */
 #include "readahead.h"
 
+#include "seams.h"
+
 #include <malloc.h>
 #include <pthread.h>
 #include <sched.h>
@@ -190,6 +192,13 @@ std::string child_path(const std::string &dir, const char *name)
     return p + name;
 }
 
+/* What waits to be taken has changed. */
+void waiting_changed(const Engine &e)
+{
+    if (seams::listings_waiting)
+        seams::listings_waiting(e.waiting_count, e.waiting_bytes);
+}
+
 /* Drops everything read ahead: a new walk begins, or the old one is over. */
 void reset(Engine &e)
 {
@@ -199,6 +208,7 @@ void reset(Engine &e)
     e.jobs.clear();
     e.queue.clear();
     e.waiting_bytes = e.waiting_count = 0;
+    waiting_changed(e);
     e.full = false;
     e.generation++;
     e.root = nullptr;
@@ -362,6 +372,7 @@ void work()
             e.waiting_count++;
             if (f)
                 e.waiting_bytes += f->bytes;
+            waiting_changed(e);
             try {
                 queue_up(e, subs);
             } catch (const std::bad_alloc &) {
@@ -445,6 +456,7 @@ Find *list(const char *dir, DWORD *error)
             e.waiting_count--;
             if (job.find)
                 e.waiting_bytes -= job.find->bytes;
+            waiting_changed(e);
             if (wasfull && room_to_read(e) && e.idle > 0)
                 e.work.notify_all(); /* room for the workers again */
             *error = job.error;
@@ -493,20 +505,6 @@ void closed(const Find *f)
     std::lock_guard<std::mutex> hold(e.lock);
     if (f == e.root)
         reset(e);
-}
-
-size_t waiting_listings(size_t *bytes)
-{
-    if (!engine()) {
-        if (bytes)
-            *bytes = 0;
-        return 0;
-    }
-    Engine &e = *engine();
-    std::lock_guard<std::mutex> hold(e.lock);
-    if (bytes)
-        *bytes = e.waiting_bytes;
-    return e.waiting_count;
 }
 
 } // namespace k32::readahead

@@ -21,9 +21,6 @@ Find *list(const char *dir, DWORD *error);
  * walk is over, and what was read ahead and not taken is dropped. */
 void closed(const Find *f);
 
-/* Listings read ahead and not yet taken, and their bytes (for tests of the bounds). */
-size_t waiting_listings(size_t *bytes);
-
 } // namespace k32::readahead
 
 #endif

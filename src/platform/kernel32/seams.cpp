@@ -13,5 +13,6 @@ DWORD (*wait_time)(DWORD) = nullptr;
 int (*statx_fault)(const char *) = nullptr;
 int (*getdents_fault)(unsigned) = nullptr;
 bool (*openat2_missing)() = nullptr;
+void (*listings_waiting)(size_t, size_t) = nullptr;
 
 } // namespace seams

@@ -6,6 +6,7 @@
 
 #include "kernel32/k32.h"
 #include "seams.h"
+#include "user32/classes.h"
 
 #include <cstring>
 #include <mutex>
@@ -40,6 +41,17 @@ int statx_errno = 0, getdents_errno = 0;
 unsigned getdents_read = 0;
 bool openat2_lacking = false;
 DWORD wait_factor = 1;
+
+/* What the read-ahead last said waits, noted from the start. */
+std::mutex waiting_lock;
+size_t waiting_count = 0, waiting_bytes = 0;
+void note_waiting(size_t count, size_t bytes)
+{
+    std::lock_guard<std::mutex> hold(waiting_lock);
+    waiting_count = count;
+    waiting_bytes = bytes;
+}
+const bool noting_waiting = (seams::listings_waiting = note_waiting, true);
 
 bool fires(int &countdown)
 {
@@ -120,7 +132,24 @@ void speed_up_waits(DWORD factor)
 
 size_t live_find_handles()
 {
-    return k32::live_objects(k32::Kind::find);
+    std::lock_guard<std::mutex> hold(k32::objects_lock());
+    size_t n = 0;
+    for (const k32::Object *o : k32::objects())
+        n += o->kind == k32::Kind::find;
+    return n;
+}
+
+size_t waiting_listings(size_t *bytes)
+{
+    std::lock_guard<std::mutex> hold(waiting_lock);
+    if (bytes)
+        *bytes = waiting_bytes;
+    return waiting_count;
+}
+
+void forget_window_classes()
+{
+    window_classes().clear();
 }
 
 } // namespace testhooks

@@ -1,7 +1,7 @@
 /*
  * window.cpp - window classes and top-level windows.
  *
- *   RegisterClassA, UnregisterClassA   a class table of this process; names
+ *   RegisterClassA     a class table of this process (classes.h); names
  *                      match without regard to case (or by atom).
  *   CreateWindowExA    a Qt main window: a menu bar built from the class's
  *                      menu resource (rc::find_menu), a client area whose
@@ -23,6 +23,7 @@
  * the item's id (as Win32 posts it once the menu has closed), the close box as
  * WM_CLOSE; wheel and keys as scroll messages (scrollbar.cpp).
  */
+#include "user32/classes.h"
 #include "user32/scrollbar.h"
 #include "user32/window.h"
 #include "gdi32/dc.h"
@@ -50,20 +51,13 @@
 #include <map>
 #include <vector>
 
-namespace {
-
-struct WindowClass {
-    ATOM atom;
-    std::string name;
-    WNDCLASSA wc;
-    std::string menuname; /* wc.lpszMenuName points here when it is a string */
-};
-
-std::vector<WindowClass> &classes()
+std::vector<WindowClass> &window_classes()
 {
-    static auto *c = new std::vector<WindowClass>;
+    static auto *c = new std::vector<WindowClass>; /* never destroyed: usable at exit */
     return *c;
 }
+
+namespace {
 
 bool same_name(const char *a, const char *b)
 {
@@ -75,7 +69,7 @@ bool same_name(const char *a, const char *b)
 
 std::vector<WindowClass>::iterator find_class(LPCSTR name)
 {
-    auto &all = classes();
+    auto &all = window_classes();
     return std::find_if(all.begin(), all.end(), [name](const WindowClass &c) {
         return IS_INTRESOURCE(name) ? c.atom == (ATOM)(ULONG_PTR)name : same_name(c.name.c_str(), name);
     });
@@ -224,7 +218,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    if (find_class(lpWndClass->lpszClassName) != classes().end()) {
+    if (find_class(lpWndClass->lpszClassName) != window_classes().end()) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
@@ -232,19 +226,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass)
     if (c.wc.lpszMenuName && !IS_INTRESOURCE(c.wc.lpszMenuName))
         c.menuname = c.wc.lpszMenuName;
     c.wc.lpszClassName = nullptr; /* `name` holds it */
-    classes().push_back(std::move(c));
-    return classes().back().atom;
-}
-
-BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
-{
-    auto it = lpClassName ? find_class(lpClassName) : classes().end();
-    if (it == classes().end()) {
-        SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
-        return FALSE;
-    }
-    classes().erase(it);
-    return TRUE;
+    window_classes().push_back(std::move(c));
+    return window_classes().back().atom;
 }
 
 /* ---- windows --------------------------------------------------------- */
@@ -252,8 +235,8 @@ BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE)
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y, int nWidth,
                             int nHeight, HWND, HMENU, HINSTANCE hInstance, LPVOID)
 {
-    auto cls = lpClassName ? find_class(lpClassName) : classes().end();
-    if (cls == classes().end()) {
+    auto cls = lpClassName ? find_class(lpClassName) : window_classes().end();
+    if (cls == window_classes().end()) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return NULL;
     }

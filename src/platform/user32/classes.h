@@ -1,0 +1,23 @@
+/*
+ * classes.h - the window classes of this process (RegisterClassA), as
+ * window.cpp keeps them. The table lives as long as the process does; the
+ * tests' library empties it where a process would have ended.
+ */
+#ifndef TARVEL_PLATFORM_CLASSES_H
+#define TARVEL_PLATFORM_CLASSES_H
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct WindowClass {
+    ATOM atom;
+    std::string name;
+    WNDCLASSA wc;
+    std::string menuname; /* wc.lpszMenuName points here when it is a string */
+};
+
+std::vector<WindowClass> &window_classes();
+
+#endif
