@@ -67,7 +67,8 @@ TEST_F(SurveyTest, CheckerFiguresUsed)
 
 // Directories that could not be read completely get no box each (a survey of
 // "/" meets dozens) but one for the whole survey, once it is over, with their
-// count; their lines show what was read. A whole survey shows none.
+// count, one as well as two; their lines show what was read. A whole survey
+// shows none.
 TEST_F(SurveyTest, OneBoxForDirectoriesNotReadCompletely)
 {
     fake.prints(FakeChecker::report("4,096", "1000", "10"));
@@ -85,6 +86,11 @@ TEST_F(SurveyTest, OneBoxForDirectoriesNotReadCompletely)
     testhooks::clear_recorded_message_boxes();
     survey(tree.root().c_str());
     EXPECT_TRUE(boxes().empty()) << box_texts()[0];
+    testhooks::fail_directory_reads("ok", EIO, 0, 0);
+    survey(tree.root().c_str());
+    testhooks::fail_directory_reads("", 0, 0, 0);
+    EXPECT_EQ(box_texts(), std::vector<std::string>{
+                               "Failure: 1 directories could not be read completely; their figures are incomplete"});
 }
 
 // The drive-size warning comes first only where the drive's bytes reach 2^53,
