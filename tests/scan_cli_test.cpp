@@ -43,7 +43,8 @@ TEST(ScanCli, CommandLine)
 // the exit status says whether it is whole: 0 (a probe that fell back on the
 // volume's figures included), else 1 with the reason on standard error. A
 // relative DIR is surveyed under its full path, and so is one after "--"
-// that looks like an option. A link loop as DIR is told as one.
+// that looks like an option. A link loop as DIR is told as one, and a
+// directory left out for its path's length by name.
 TEST(ScanCli, ReportAndStatus)
 {
     FakeChecker fake; /* none: the probe falls back, which is no loss */
@@ -79,6 +80,14 @@ TEST(ScanCli, ReportAndStatus)
         EXPECT_TRUE(c.out[0] == '~' ? out.find(c.out.substr(1)) != std::string::npos : out == c.out) << c.args << ":\n"
                                                                                                      << out;
     }
+    /* A directory whose path would pass MAX_PATH is left out and named. */
+    const std::string n(250, 'n');
+    std::string deep, out, err;
+    for (int i = 0; i < 17; i++)
+        deep += n + "/";
+    ASSERT_EQ(run_command("cd " + quote(tree.path("sub")) + " && mkdir -p " + deep, &out, &err), 0) << err;
+    EXPECT_EQ(run_command(scanner + " --cluster-size 512 " + quote(tree.path("sub")), &out, &err), 1);
+    EXPECT_EQ(err.rfind("Failure: Directory Path too long <" + tree.path("sub/" + n + "/"), 0), 0u) << err;
 }
 
 // --format=tsv is the same scan in exact bytes: the driver's line as a
