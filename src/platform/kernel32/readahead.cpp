@@ -36,7 +36,11 @@
  *   bookkeeping gives its directory back to the walk and ends, a thread that
  *   cannot be made means fewer workers, and the walk that cannot get memory
  *   for the read-ahead's books reads for itself. Each worker has a small
- *   stack of its own (workerstack), not the default megabytes.
+ *   stack of its own (workerstack), not the default megabytes. Those stacks
+ *   and the books are what the read-ahead costs: under an address-space
+ *   limit within that much (some hundreds of KiB) of what the walk alone
+ *   needs, a survey may fail for memory, and says so, where the walk alone
+ *   would just fit.
  * - fork() leaves the child a new read-ahead, without workers or listings.
  */
 #include "readahead.h"
