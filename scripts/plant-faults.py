@@ -56,12 +56,13 @@ def main():
                            capture_output=True, text=True).stdout.split("\n")
     os.makedirs(COPY, exist_ok=True)
     for name in os.listdir(COPY):
-        if name != "build-test":
+        if name != "build-test":  # rebuilt as far as the fresh times say
             subprocess.run(["rm", "-rf", os.path.join(COPY, name)], check=True)
     for name in filter(None, files):
-        if os.path.isfile(os.path.join(ROOT, name)):
-            os.makedirs(os.path.dirname(os.path.join(COPY, name)), exist_ok=True)
-            shutil.copy2(os.path.join(ROOT, name), os.path.join(COPY, name))
+        src, dst = os.path.join(ROOT, name), os.path.join(COPY, name)
+        if os.path.isfile(src):
+            os.makedirs(os.path.dirname(dst), exist_ok=True)
+            shutil.copy(src, dst)  # a fresh time: the last run's build may hold a fault
     subprocess.run(["cmake", "-S", ".", "-B", BUILD, "-DTARVEL_SANITIZE=ON"], cwd=COPY, check=True,
                    stdout=subprocess.DEVNULL)
     jobs = str(os.cpu_count() or 2)
