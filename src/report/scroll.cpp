@@ -43,18 +43,10 @@ static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
      * range must not overflow. */
     LONGLONG p = *pos;
     switch (wScroll) {
-    case SB_LINEUP:
-        p -= 1;
-        break;
-    case SB_LINEDOWN:
-        p += 1;
-        break;
-    case SB_PAGEUP:
-        p -= si.nPage;
-        break;
-    case SB_PAGEDOWN:
-        p += si.nPage;
-        break;
+    case SB_LINEUP: p -= 1; break;
+    case SB_LINEDOWN: p += 1; break;
+    case SB_PAGEUP: p -= si.nPage; break;
+    case SB_PAGEDOWN: p += si.nPage; break;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK:
         /* The message carries only 16 bits of the thumb's position; a
@@ -62,8 +54,7 @@ static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
          * from the bar itself. */
         p = si.nMax > 0xFFFF ? si.nTrackPos : thumbpos;
         break;
-    default:
-        break; /* SB_TOP, SB_BOTTOM, SB_ENDSCROLL: no change, but still clamped */
+    default: break; /* SB_TOP, SB_BOTTOM, SB_ENDSCROLL: no change, but still clamped */
     }
 
     /* Upper bound first, then 0: a negative upper bound gives 0. */

@@ -34,9 +34,7 @@ INT_PTR CALLBACK selectdirDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lP
     }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDCANCEL:
-            EndDialog(hDlg, 0);
-            break;
+        case IDCANCEL: EndDialog(hDlg, 0); break;
         case IDD_LIST:
             if (HIWORD(wParam) != LBN_DBLCLK)
                 break;

@@ -51,27 +51,15 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     gl.hwnd = hwnd;
 
     switch (uMsg) {
-    case WM_CREATE:
-        setupscrollbars();
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+    case WM_CREATE: setupscrollbars(); return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_SIZE:
         resize(); /* asks for the client rectangle itself */
         return 0;
-    case WM_PAINT:
-        paintreport();
-        return 0;
-    case WM_COMMAND:
-        docommand(LOWORD(wParam));
-        return 0;
-    case WM_HSCROLL:
-        hScroll(LOWORD(wParam), HIWORD(wParam));
-        return 0;
-    case WM_VSCROLL:
-        vScroll(LOWORD(wParam), HIWORD(wParam));
-        return 0;
+    case WM_PAINT: paintreport(); return 0;
+    case WM_COMMAND: docommand(LOWORD(wParam)); return 0;
+    case WM_HSCROLL: hScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_VSCROLL: vScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
     }
     return DefWindowProcA(gl.hwnd, uMsg, wParam, lParam);
 }

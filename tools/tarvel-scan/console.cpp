@@ -41,33 +41,20 @@ const char *errortext(DWORD code)
 {
     switch (code) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        return "No such file or directory";
-    case ERROR_ACCESS_DENIED:
-        return "Permission denied";
-    case ERROR_NOT_ENOUGH_MEMORY:
-        return "Cannot allocate memory";
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return "Too many open files";
-    case ERROR_FILENAME_EXCED_RANGE:
-        return "File name too long";
-    case ERROR_DIRECTORY:
-        return "Not a directory";
-    case ERROR_CANT_RESOLVE_FILENAME:
-        return "Too many levels of symbolic links";
+    case ERROR_PATH_NOT_FOUND: return "No such file or directory";
+    case ERROR_ACCESS_DENIED: return "Permission denied";
+    case ERROR_NOT_ENOUGH_MEMORY: return "Cannot allocate memory";
+    case ERROR_TOO_MANY_OPEN_FILES: return "Too many open files";
+    case ERROR_FILENAME_EXCED_RANGE: return "File name too long";
+    case ERROR_DIRECTORY: return "Not a directory";
+    case ERROR_CANT_RESOLVE_FILENAME: return "Too many levels of symbolic links";
     case ERROR_READ_FAULT:
-    case ERROR_IO_DEVICE:
-        return "Input/output error";
-    case ERROR_FILE_CORRUPT:
-        return "Structure needs cleaning";
-    case ERROR_UNEXP_NET_ERR:
-        return "The network file system stopped answering";
-    case ERROR_ARITHMETIC_OVERFLOW:
-        return "Value too large for defined data type";
-    case ERROR_NOT_SUPPORTED:
-        return "Operation not supported";
-    default:
-        break;
+    case ERROR_IO_DEVICE: return "Input/output error";
+    case ERROR_FILE_CORRUPT: return "Structure needs cleaning";
+    case ERROR_UNEXP_NET_ERR: return "The network file system stopped answering";
+    case ERROR_ARITHMETIC_OVERFLOW: return "Value too large for defined data type";
+    case ERROR_NOT_SUPPORTED: return "Operation not supported";
+    default: break;
     }
     static char other[48];
     snprintf(other, sizeof other, "Unexpected system error %lu", (unsigned long)code);

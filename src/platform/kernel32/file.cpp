@@ -113,23 +113,12 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     bool reading = dwDesiredAccess & GENERIC_READ, writing = dwDesiredAccess & GENERIC_WRITE;
     int flags = reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY;
     switch (dwCreationDisposition) {
-    case CREATE_NEW:
-        flags |= O_CREAT | O_EXCL;
-        break;
-    case CREATE_ALWAYS:
-        flags |= O_CREAT | O_TRUNC;
-        break;
-    case OPEN_EXISTING:
-        break;
-    case OPEN_ALWAYS:
-        flags |= O_CREAT;
-        break;
-    case TRUNCATE_EXISTING:
-        flags |= O_TRUNC;
-        break;
-    default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
     }
     /* Truncating needs write access, in Win32 and in POSIX alike. */
     if ((flags & O_TRUNC) && !writing) {

@@ -268,12 +268,9 @@ DWORD open_error(int e)
 {
     switch (e) {
     case ENOENT:
-    case ELOOP:
-        return ERROR_PATH_NOT_FOUND; /* gone, or a link now: not ours to enter */
-    case ENOTDIR:
-        return ERROR_DIRECTORY; /* a file */
-    default:
-        return error_from_errno(e);
+    case ELOOP: return ERROR_PATH_NOT_FOUND; /* gone, or a link now: not ours to enter */
+    case ENOTDIR: return ERROR_DIRECTORY;    /* a file */
+    default: return error_from_errno(e);
     }
 }
 

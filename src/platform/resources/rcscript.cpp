@@ -149,15 +149,9 @@ std::vector<Token> tokenize(const char *p)
                 if (*p == '\\' && p[1]) {
                     ++p;
                     switch (*p) {
-                    case 'n':
-                        t.text += '\n';
-                        break;
-                    case 't':
-                        t.text += '\t';
-                        break;
-                    default:
-                        t.text += *p;
-                        break;
+                    case 'n': t.text += '\n'; break;
+                    case 't': t.text += '\t'; break;
+                    default: t.text += *p; break;
                     }
                     ++p;
                     continue;

@@ -25,18 +25,14 @@
 #include <QMessageBox>
 #include <QPointer>
 
-
 namespace {
 
 QMessageBox::Icon icon_for(UINT uType)
 {
     switch (uType & MB_ICONMASK) {
-    case MB_ICONHAND:
-        return QMessageBox::Critical;
-    case MB_ICONEXCLAMATION:
-        return QMessageBox::Warning;
-    default:
-        return QMessageBox::NoIcon;
+    case MB_ICONHAND: return QMessageBox::Critical;
+    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
+    default: return QMessageBox::NoIcon;
     }
 }
 

@@ -60,15 +60,9 @@ int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr)
         return 0;
     QPalette::ColorRole role;
     switch ((UINT_PTR)hbr) {
-    case COLOR_WINDOW + 1:
-        role = QPalette::Base;
-        break;
-    case COLOR_HIGHLIGHT + 1:
-        role = QPalette::Highlight;
-        break;
-    default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
+    case COLOR_WINDOW + 1: role = QPalette::Base; break;
+    case COLOR_HIGHLIGHT + 1: role = QPalette::Highlight; break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return 0;
     }
     if (lprc->right <= lprc->left || lprc->bottom <= lprc->top || !dc->painter)
         return 1; /* nothing to fill */

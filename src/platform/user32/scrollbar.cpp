@@ -167,24 +167,12 @@ void wire_scroll_bar(Win32Window *window, int nBar)
         q->setSliderPosition(s.si.nPos);
         int code;
         switch (action) {
-        case QAbstractSlider::SliderSingleStepSub:
-            code = SB_LINEUP;
-            break;
-        case QAbstractSlider::SliderSingleStepAdd:
-            code = SB_LINEDOWN;
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            code = SB_PAGEUP;
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            code = SB_PAGEDOWN;
-            break;
-        case QAbstractSlider::SliderToMinimum:
-            code = SB_TOP;
-            break;
-        case QAbstractSlider::SliderToMaximum:
-            code = SB_BOTTOM;
-            break;
+        case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
+        case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
+        case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
+        case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
+        case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
+        case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
         case QAbstractSlider::SliderMove:
             if (s.tracking) {
                 s.si.nTrackPos = wanted;
@@ -193,8 +181,7 @@ void wire_scroll_bar(Win32Window *window, int nBar)
                 end_thumb(window, nBar, wanted); /* moved without a drag: ends at once */
             }
             return;
-        default:
-            return;
+        default: return;
         }
         send_scroll(window, nBar, code);
         send_scroll(window, nBar, SB_ENDSCROLL);
@@ -238,18 +225,10 @@ bool key_scroll(Win32Window *window, int key)
 {
     int nBar = SB_VERT, code;
     switch (key) {
-    case Qt::Key_Up:
-        code = SB_LINEUP;
-        break;
-    case Qt::Key_Down:
-        code = SB_LINEDOWN;
-        break;
-    case Qt::Key_PageUp:
-        code = SB_PAGEUP;
-        break;
-    case Qt::Key_PageDown:
-        code = SB_PAGEDOWN;
-        break;
+    case Qt::Key_Up: code = SB_LINEUP; break;
+    case Qt::Key_Down: code = SB_LINEDOWN; break;
+    case Qt::Key_PageUp: code = SB_PAGEUP; break;
+    case Qt::Key_PageDown: code = SB_PAGEDOWN; break;
     case Qt::Key_Left:
         nBar = SB_HORZ;
         code = SB_LINELEFT;
@@ -258,8 +237,7 @@ bool key_scroll(Win32Window *window, int key)
         nBar = SB_HORZ;
         code = SB_LINERIGHT;
         break;
-    default:
-        return false;
+    default: return false;
     }
     const ScrollBarState &s = window->bars[nBar];
     if (s.shown && s.enabled)

@@ -313,18 +313,10 @@ BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow)
         return FALSE;
     const BOOL wasvisible = w->isVisible();
     switch (nCmdShow) {
-    case SW_HIDE:
-        w->hide();
-        break;
-    case SW_SHOWMINIMIZED:
-        w->showMinimized();
-        break;
-    case SW_SHOWMAXIMIZED:
-        w->showMaximized();
-        break;
-    default:
-        w->showNormal();
-        break;
+    case SW_HIDE: w->hide(); break;
+    case SW_SHOWMINIMIZED: w->showMinimized(); break;
+    case SW_SHOWMAXIMIZED: w->showMaximized(); break;
+    default: w->showNormal(); break;
     }
     if (auto *win = dynamic_cast<Win32Window *>(w); win && nCmdShow != SW_HIDE) {
         win->activateWindow();
@@ -387,15 +379,10 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex)
         return 0;
     auto *win = dynamic_cast<Win32Window *>(w);
     switch (nIndex) {
-    case GWLP_HINSTANCE:
-        return win ? (LONG_PTR)win->instance : (LONG_PTR)self_module;
-    case GWL_STYLE:
-        return win ? (LONG_PTR)win->style : 0;
-    case GWL_ID:
-        return 0;
-    default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
+    case GWLP_HINSTANCE: return win ? (LONG_PTR)win->instance : (LONG_PTR)self_module;
+    case GWL_STYLE: return win ? (LONG_PTR)win->style : 0;
+    case GWL_ID: return 0;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return 0;
     }
 }
 
