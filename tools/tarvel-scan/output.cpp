@@ -42,8 +42,17 @@ BOOL putescaped(FILE *out, const char *s)
     }
 }
 
-BOOL writefailed(void)
+void bufferoutput(void)
 {
+    static char buffer[1 << 16];
+    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+}
+
+BOOL endoutput(BOOL written)
+{
+    const BOOL flushed = fflush(stdout) == 0 && !ferror(stdout);
+    if (written && flushed)
+        return TRUE;
     if (fprintf(stderr, "tarvel-scan: cannot write the report: %s\n", strerror(errno)) < 0 || fflush(stderr) != 0)
         stderrlost = TRUE;
     return FALSE;
@@ -51,12 +60,9 @@ BOOL writefailed(void)
 
 BOOL writereport(void)
 {
-    static char buffer[1 << 16];
-    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    bufferoutput();
     BOOL ok = TRUE;
     for (ll *lp = gl.head; lp != NULL && ok; lp = lp->next)
         ok = putescaped(stdout, lp->str) && putc('\n', stdout) != EOF;
-    if (fflush(stdout) != 0 || ferror(stdout))
-        ok = FALSE;
-    return ok ? TRUE : writefailed();
+    return endoutput(ok);
 }

@@ -58,7 +58,10 @@ BOOL whatifsizes(const char *list, const char **bad);
 void whatiffile(const char *dir, const WIN32_FIND_DATAA *fd);
 BOOL endwhatif(BOOL tsv, const char *dir);
 
-/* Says that a write to standard output failed; FALSE. */
-BOOL writefailed(void);
+/* Standard output in blocks of 64 KiB, for a report of many short lines;
+ * and its end: TRUE once it has taken every line (`written`), else the
+ * failure is told and FALSE. */
+void bufferoutput(void);
+BOOL endoutput(BOOL written);
 
 #endif

@@ -33,8 +33,7 @@ BOOL tsvcomments(void)
 /* The driver's lines as comments, then the heading. */
 static void start(void)
 {
-    static char buffer[1 << 16];
-    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    bufferoutput();
     started = TRUE;
     failed = !tsvcomments();
     if (!failed)
@@ -57,7 +56,5 @@ BOOL endtsv(void)
 {
     if (!started)
         start();
-    if (fflush(stdout) != 0 || ferror(stdout))
-        failed = TRUE;
-    return failed ? writefailed() : TRUE;
+    return endoutput(!failed);
 }

@@ -274,8 +274,6 @@ BOOL endwhatif(BOOL tsv, const char *dir)
         complain(what, unmeasuredcode);
         incomplete = TRUE;
     }
-    static char buffer[1 << 16];
-    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
-    BOOL ok = (tsv ? puttsv() : puttext(dir)) && fflush(stdout) == 0 && !ferror(stdout);
-    return ok ? TRUE : writefailed();
+    bufferoutput();
+    return endoutput(tsv ? puttsv() : puttext(dir));
 }
