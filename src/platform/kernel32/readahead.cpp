@@ -121,11 +121,6 @@ Engine *make_engine()
         cpu_set_t cpus;
         long n = sched_getaffinity(0, sizeof cpus, &cpus) == 0 ? CPU_COUNT(&cpus) : sysconf(_SC_NPROCESSORS_ONLN);
         made->processors = made->pool = n > 0 ? static_cast<int>(std::min<long>(n, max_workers)) : 1;
-        /* The workers allocate from the program's one malloc arena. glibc
-         * would give each new thread an arena of its own, reserving 64 MiB
-         * of address space that is never returned: under an address-space
-         * limit that reserve alone leaves the walk without memory. */
-        mallopt(M_ARENA_MAX, 1);
         /* Room for any path, so that naming the read awaited never allocates. */
         made->awaited.reserve(MAX_PATH);
         return made;
@@ -161,6 +156,11 @@ void after_fork_in_child()
 Engine *engine()
 {
     static const bool started = [] {
+        /* The workers allocate from the program's one malloc arena. glibc
+         * would give each new thread an arena of its own, reserving 64 MiB
+         * of address space that is never returned: under an address-space
+         * limit that reserve alone leaves the walk without memory. */
+        mallopt(M_ARENA_MAX, 1);
         the_engine = make_engine();
         pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child);
         return true;
