@@ -49,6 +49,14 @@ def run(cmd, timeout=900):
         return -1
 
 
+def caught_by():
+    """The tests that failed in the last ctest run: which tests a fault depends on."""
+    log = os.path.join(BUILD, "Testing", "Temporary", "LastTestsFailed.log")
+    if not os.path.exists(log):
+        return []
+    return [line.strip().split(":", 1)[-1] for line in open(log, encoding="utf-8") if line.strip()]
+
+
 def main():
     listfile = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "tests", "faults.txt")
     # The files git knows, as they are now; the copy's build is kept between runs.
@@ -82,11 +90,14 @@ def main():
         built = run(["cmake", "--build", BUILD, "-j" + jobs]) == 0
         failed = not built or run(["ctest", "--test-dir", BUILD, "-j2", "--timeout", "120"]) != 0
         open(path, "w", encoding="utf-8").write(text)
+        catchers = caught_by() if built and failed else []
         if failed:
             caught += 1
         else:
             missed += 1
         print("caught  " if failed else "MISSED  ", f["what"] + ("" if built else " (does not build)"), flush=True)
+        if catchers:
+            print("          by", " ".join(catchers), flush=True)
     print(f"plant-faults: {caught} caught, {missed} missed, {stale} stale")
 
 
