@@ -1,12 +1,14 @@
 // The cluster size probe against real child processes: fake checkers in the system directory.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -96,6 +98,33 @@ TEST(Probe, OnlyTheSystemDirectorysCheckerRuns)
     EXPECT_EQ(r.output, "0: 111 222 444 333");
     EXPECT_EQ(fake.files_in_tmpdir(), 0);
     EXPECT_EQ(slurp(elsewhere.path("ran")), "") << "a checker outside the system directory ran";
+}
+
+// The checker gets /dev/null for all but its standard output, the report
+// file, and no other descriptor of the program's, even one opened without
+// O_CLOEXEC; it runs in a process group of its own.
+TEST(Probe, CheckerGetsOnlyItsOwnDescriptors)
+{
+    FakeChecker fake;
+    TempTree t;
+    /* $$ in the substitution is still the checker's shell, whose descriptors are listed. */
+    fake.install("x=$(for f in /proc/$$/fd/*; do echo \"${f##*/} $(readlink $f)\"; done)\necho \"$x\" > '" +
+                 t.path("fds") + "'\necho $$ $(cut -d' ' -f5 /proc/$$/stat) > '" + t.path("group") + "'");
+    HANDLE kept = CreateFileA(t.path("other").c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
+    const int leaky = open(t.path("leaky").c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_TRUE(kept != INVALID_HANDLE_VALUE && leaky >= 0);
+    probe();
+    close(leaky);
+    CloseHandle(kept);
+    const std::string fds = slurp(t.path("fds"));
+    for (const std::string &line :
+         {std::string("\n0 /dev/null\n"), "\n1 " + fake.tmpdir() + "/trv", std::string("\n2 /dev/null\n")})
+        EXPECT_NE(("\n" + fds).find(line), std::string::npos) << line << " not in:\n" << fds;
+    for (const char *name : {"other", "leaky"}) /* the shell may hold its script open too */
+        EXPECT_EQ(fds.find(t.path(name)), std::string::npos) << fds;
+    long pid = 0, group = -1;
+    std::istringstream(slurp(t.path("group"))) >> pid >> group;
+    EXPECT_TRUE(pid == group && group != (long)getpgrp()) << "group " << group << " of checker " << pid;
 }
 
 // Whether the process whose pid is in `pidfile` is gone, or a zombie waiting
