@@ -1,12 +1,19 @@
 // The "SelectDir" dialog with its real procedure on real temporary trees,
-// driven through its widgets; File/Open from the menu to the report.
+// driven through its widgets as a person would; File/Open from the menu to
+// the report.
+#include "childrun.h"
 #include "dialogdriver.h"
 #include "temptree.h"
 #include "window_fixture.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <errno.h>
+#include <string.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -67,8 +74,53 @@ TEST_F(SelectDirTest, ListingEnteringAndSelect)
     EXPECT_EQ(title() + " " + cwd(), "Directory Sizes of " + root + "/alpha " + root + "/alpha");
 }
 
-// Select without navigation; Enter does nothing and Escape cancels; the next
-// dialog opens where the last ended; the root drive is chosen as "/".
+// The window, font, controls in dialog units, no default button and the tab
+// order follow the template, owned by the main window. Enter closes nothing
+// wherever the focus is; Space clicks the focused button; Escape and the
+// close box cancel.
+TEST_F(SelectDirTest, TemplateAndKeyboard)
+{
+    std::string focus;
+    bool stillopen = true;
+    when_dialog_up([&](QDialog *dlg) {
+        EXPECT_EQ(dlg->parentWidget(), top);
+        EXPECT_EQ(dlg->windowTitle() + " " + dlg->font().family(), QString("Select Directory MS Sans Serif"));
+        QFontMetrics fm(dlg->font());
+        const int bx = (fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 26 + 1) / 2;
+        auto px = [](int d, int base, int per) { return (d * base + per / 2) / per; };
+        EXPECT_EQ(dlg->size(), QSize(px(150, bx, 4), px(110, fm.height(), 8)));
+        EXPECT_TRUE(path_field(dlg)->isReadOnly());
+        for (const char *b : {"Cancel", "Select"})
+            EXPECT_FALSE(button(dlg, b)->isDefault() || button(dlg, b)->autoDefault()) << b;
+        auto name = [&](QWidget *w) {
+            return w == list_box(dlg)     ? "list "
+                   : w == path_field(dlg) ? "path "
+                                          : (w->property("text").toString() + " ").toStdString();
+        };
+        focus += name(dlg->focusWidget());
+        for (int key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab}) {
+            press_key(dlg, key);
+            focus += name(dlg->focusWidget());
+        }
+        for (QWidget *w : {(QWidget *)list_box(dlg), (QWidget *)path_field(dlg), (QWidget *)button(dlg, "Cancel")}) {
+            w->setFocus();
+            press_key(dlg, Qt::Key_Return, w); /* not a click on Cancel either */
+            stillopen = stillopen && dlg->isVisible();
+        }
+        button(dlg, "Select")->setFocus();
+        press_key(dlg, Qt::Key_Space);
+    });
+    EXPECT_EQ(choose(), root) << "Space clicked Select";
+    EXPECT_EQ(focus, "list Cancel Select list Select ");
+    EXPECT_TRUE(stillopen);
+    for (auto end : {+[](QDialog *d) { press_key(d, Qt::Key_Escape); }, +[](QDialog *d) { d->close(); }}) {
+        when_dialog_up(end);
+        EXPECT_EQ(choose(), "(cancelled)");
+    }
+}
+
+// Select without navigation; the next dialog opens where the last ended,
+// after Cancel too; the root drive is chosen as "/".
 TEST_F(SelectDirTest, SelectWithoutNavigationReopenAndRootDrive)
 {
     tree.dir("one");
@@ -76,21 +128,92 @@ TEST_F(SelectDirTest, SelectWithoutNavigationReopenAndRootDrive)
     EXPECT_EQ(choose(), root);
     when_dialog_up([&](QDialog *dlg) {
         ASSERT_TRUE(enter(dlg, "[one]"));
-        press_key(dlg, Qt::Key_Return, list_box(dlg)); /* IDOK: enters and selects nothing, closes nothing */
-        ASSERT_TRUE(dlg->isVisible());
-        EXPECT_EQ(field_bytes(dlg), root + "/one");
-        press_key(dlg, Qt::Key_Escape);
+        button(dlg, "Cancel")->click();
     });
     EXPECT_EQ(choose(), "(cancelled)");
-    EXPECT_EQ(title(), "Directory Sizes of " + root) << "Escape keeps the title of the last Select";
+    EXPECT_EQ(title(), "Directory Sizes of " + root) << "Cancel keeps the title of the last Select";
     when_dialog_up([&](QDialog *dlg) {
-        EXPECT_EQ(field_bytes(dlg), root + "/one") << "the directory listed last stays current after Escape";
+        EXPECT_EQ(field_bytes(dlg), root + "/one") << "the directory listed last stays current after Cancel";
         ASSERT_TRUE(enter(dlg, "[-/-]")) << listing(list_box(dlg));
         EXPECT_TRUE(field_bytes(dlg) == "/" && !find_item(list_box(dlg), "[..]")) << listing(list_box(dlg));
         button(dlg, "Select")->click();
     });
     EXPECT_EQ(choose(), "/");
     EXPECT_EQ(title() + " " + cwd(), "Directory Sizes of / /");
+}
+
+// An entry that cannot be entered, its directory removed since it was
+// listed or its full path beyond MAX_PATH, changes neither the list, the
+// field nor the current directory.
+TEST_F(SelectDirTest, EntriesThatCannotBeEnteredChangeNothing)
+{
+    /* Built one level at a time: the whole path is too long for one call. */
+    const std::string part(250, 'd');
+    std::string here = root;
+    while (here.size() + 1 + part.size() < MAX_PATH) {
+        ASSERT_EQ(mkdir(part.c_str(), 0755), 0) << strerror(errno);
+        ASSERT_EQ(chdir(part.c_str()), 0);
+        here += "/" + part;
+    }
+    ASSERT_EQ(mkdir(part.c_str(), 0755), 0);
+    ASSERT_EQ(mkdir("gone", 0755), 0);
+    when_dialog_up([&](QDialog *dlg) {
+        const std::string before = listing(list_box(dlg));
+        ASSERT_EQ(rmdir("gone"), 0);
+        for (const std::string &entry : {std::string("[gone]"), "[" + part + "]"}) {
+            ASSERT_TRUE(enter(dlg, QByteArray::fromStdString(entry))) << before;
+            EXPECT_EQ(listing(list_box(dlg)), before);
+            EXPECT_EQ(field_bytes(dlg) + " " + cwd(), here + " " + here);
+        }
+        button(dlg, "Cancel")->click();
+    });
+    EXPECT_EQ(choose(), "(cancelled)");
+}
+
+// The list shows what a Win32 one shows: a refilled list from its first
+// entry, whatever was scrolled before; a name with control bytes in one row,
+// its bytes as marks; a long name whole, never elided; a mount point as a
+// drive "[-<path>-]", a blank in its name and all.
+TEST_F(SelectDirTest, ListRowsAsWin32DrawsThem)
+{
+    for (int i = 0; i < 60; ++i) {
+        tree.dir("many/d" + std::to_string(100 + i));
+        tree.dir("many/d159/e" + std::to_string(100 + i));
+    }
+    tree.dir("new\nline\ttab");
+    tree.dir(std::string(200, 'x'));
+    tree.dir("my drive");
+    std::string out = child_output([&]() -> std::string {
+        if (std::string why = private_mounts(); !why.empty())
+            return "SKIP " + why;
+        if (mount(tree.path("many").c_str(), tree.path("my drive").c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return "SKIP bind mount: " + std::string(strerror(errno));
+        std::string report;
+        when_dialog_up([&](QDialog *dlg) {
+            QListWidget *l = list_box(dlg);
+            QListWidgetItem *odd = find_item(l, "[new\nline\ttab]");
+            QListWidgetItem *wide = find_item(l, QByteArray(1, '[') + QByteArray(200, 'x') + ']');
+            if (!odd || odd->text() != QString::fromUtf8("[new\u240Aline\u2409tab]") ||
+                l->visualItemRect(odd).height() != l->visualItemRect(l->item(0)).height())
+                report += "control bytes; ";
+            if (!wide || l->textElideMode() != Qt::ElideNone)
+                report += "long name; ";
+            if (!enter(dlg, QByteArray::fromStdString("[-" + root + "/my drive-]")))
+                report += "no drive; ";
+            l->scrollToBottom();
+            if (l->verticalScrollBar()->value() == 0)
+                report += "does not scroll; ";
+            if (!enter(dlg, "[d159]"))
+                report += "no d159; ";
+            QCoreApplication::processEvents();
+            if (l->verticalScrollBar()->value() != 0 || l->itemAt(2, 2) != l->item(0))
+                report += "not at the top; ";
+            button(dlg, "Cancel")->click();
+        });
+        choose();
+        return report.empty() ? "OK" : report;
+    });
+    EXPECT_TRUE(IsSkipped() || out == "OK") << out;
 }
 
 // A name that is not UTF-8, with '%' and markup: shown as text, entered and
