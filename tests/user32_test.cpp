@@ -1,59 +1,13 @@
-// USER32 on the real main window: its calls on dead and made-up windows,
-// the scroll bars' Win32 rules and messages, the default size, the cursors
-// (the wait cursor, a modal box's own arrow), message boxes (the icon by the
-// caption pointer, plain text, the owner), read and answered as shown;
-// wsprintfA's limit; and the resource script compiled into the layer.
+// USER32 on the real main window: the scroll bars' messages, the default
+// size, the cursors (the wait cursor, a modal box's own arrow), message boxes
+// (the icon by the caption pointer, plain text, the owner), read and
+// answered as shown.
 #include "dialogdriver.h"
 #include "window_fixture.h"
-#include "../src/platform/resources/rcscript.h"
 
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWheelEvent>
-
-#include <cstring>
-#include <fstream>
-
-// Calls on a destroyed, a null or a made-up window, or on SB_CTL, fail quietly.
-TEST_F(MainWindowTest, CallsOnBadWindowsFailQuietly)
-{
-    SCROLLINFO si{sizeof si, SIF_ALL, 0, 10, 2, 3, 0};
-    EXPECT_FALSE(GetScrollInfo(hwnd, SB_CTL, &si));
-    DestroyWindow(hwnd);
-    for (HWND bad : {hwnd, (HWND)NULL, (HWND)0x1234, (HWND)0x10001}) {
-        RECT r{1, 2, 3, 4};
-        EXPECT_FALSE(GetClientRect(bad, &r));
-        EXPECT_EQ(SendMessageA(bad, WM_COMMAND, 301, 0), 0);
-        EXPECT_FALSE(InvalidateRect(bad, NULL, FALSE));
-        EXPECT_EQ(SetScrollInfo(bad, SB_VERT, &si, TRUE), 0);
-        EXPECT_FALSE(GetScrollInfo(bad, SB_VERT, &si));
-        EXPECT_FALSE(EnableScrollBar(bad, SB_VERT, ESB_ENABLE_BOTH));
-        EXPECT_FALSE(ShowScrollBar(bad, SB_VERT, TRUE));
-        EXPECT_EQ(ScrollWindowEx(bad, 0, 10, NULL, NULL, NULL, NULL, SW_INVALIDATE), 0);
-    }
-    EXPECT_FALSE(PostMessageA(hwnd, WM_COMMAND, 301, 0));
-    EXPECT_TRUE(boxes().empty());
-}
-
-// The layer's bar calls keep Win32's rules: clamped page and position, an inverted range made 0..0.
-TEST_F(MainWindowTest, ScrollBarsKeepWin32Rules)
-{
-    auto set = [&](UINT mask, int nMin, int nMax, UINT nPage, int nPos) {
-        SCROLLINFO si{sizeof si, mask, nMin, nMax, nPage, nPos, 0};
-        return SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
-    };
-    expect_bar(SB_VERT, 0, 100, 0, 0, false);
-    EXPECT_FALSE(EnableScrollBar(hwnd, SB_VERT, ESB_DISABLE_BOTH)) << "already disabled";
-    EXPECT_EQ(set(SIF_RANGE | SIF_PAGE | SIF_POS, 0, 99, 10, 95), 90);
-    EXPECT_EQ(qbar(SB_VERT)->maximum(), 90);
-    EXPECT_EQ(set(SIF_PAGE, 0, 0, 500, 0), 0) << "page 100 > range leaves nothing to scroll";
-    EXPECT_EQ(info(SB_VERT).nPage, 100u);
-    EXPECT_EQ(qbar(SB_VERT)->maximum(), 0);
-    EXPECT_EQ(set(SIF_RANGE | SIF_PAGE | SIF_POS, 5, 50, 0, 2), 5) << "not below nMin";
-    EXPECT_EQ(set(SIF_POS, 0, 0, 0, 60), 50) << "page 0 still shows the last position";
-    EXPECT_EQ(set(SIF_RANGE, 10, 3, 0, 0), 0) << "inverted range";
-    expect_bar(SB_VERT, 0, 0, 0, 0, false);
-}
 
 // The wait cursor overrides the application's at once, without an event loop, until restored.
 TEST_F(MainWindowTest, WaitCursorUntilRestored)
@@ -224,75 +178,4 @@ TEST_F(MessageBoxTest, RequestAsAskedAndQuit)
     EXPECT_EQ(MessageBoxA(hwnd, "never shown", "c", MB_OK), 0);
     EXPECT_FALSE(seen.seen);
     drain_queue();
-}
-
-// Names ignore case; another name, a numeric id or another kind finds nothing.
-TEST(RcScript, Lookups)
-{
-    EXPECT_EQ(rc::find_menu("TARV"), rc::find_menu("Tarv"));
-    EXPECT_EQ(rc::find_dialog("selectdir"), rc::find_dialog("SelectDir"));
-    EXPECT_NE(rc::find_dialog("SelectDir"), nullptr);
-    for (const char *n : {"Tarvel", "", (const char *)nullptr, (const char *)MAKEINTRESOURCE(101)})
-        EXPECT_EQ(rc::find_menu(n), nullptr) << (IS_INTRESOURCE(n) ? "(an id)" : n);
-    EXPECT_EQ(rc::find_dialog("SelectDi"), nullptr);
-    EXPECT_EQ(rc::find_dialog("Tarv"), nullptr) << "a menu is not a dialog";
-    EXPECT_EQ(rc::find_icon("Other"), nullptr);
-}
-
-// The icon "Tarv" is the bytes of tarvel.ico, an 8-bit 32x32 image that Qt
-// decodes to the pixels of tarvel.png, the desktop's icon.
-TEST(RcScript, IconIsTheIcoFileAsThePngShowsIt)
-{
-    const std::string *icon = rc::find_icon("tarv");
-    ASSERT_NE(icon, nullptr);
-    std::ifstream f(std::string(TARVEL_SOURCE_DIR) + "/resources/tarvel.ico", std::ios::binary);
-    EXPECT_TRUE(*icon == std::string(std::istreambuf_iterator<char>(f), {})) << "not resources/tarvel.ico";
-    ASSERT_GE(icon->size(), 22u);
-    EXPECT_EQ((unsigned char)(*icon)[12], 8u) << "bits per pixel";
-    QImage img = QImage::fromData(QByteArray(icon->data(), (qsizetype)icon->size()), "ICO")
-                     .convertToFormat(QImage::Format_ARGB32);
-    QImage png = QImage(TARVEL_SOURCE_DIR "/resources/tarvel.png").convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(img.size(), QSize(32, 32));
-    ASSERT_EQ(png.size(), img.size());
-    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0) << "a transparent corner";
-    int differing = 0;
-    for (int y = 0; y < png.height(); ++y)
-        for (int x = 0; x < png.width(); ++x) {
-            QRgb a = png.pixel(x, y), b = img.pixel(x, y);
-            differing += qAlpha(a) != qAlpha(b) || (qAlpha(a) != 0 && a != b);
-        }
-    EXPECT_EQ(differing, 0) << "pixels differing between tarvel.png and tarvel.ico";
-}
-
-namespace {
-int viaList(char *out, const char *fmt, ...)
-{
-    va_list args;
-    va_start(args, fmt);
-    int n = wvsprintfA(out, fmt, args);
-    va_end(args);
-    return n;
-}
-} // namespace
-
-// Both forms cut at 1023 characters, terminated, never writing past the
-// 1024th byte; the result counts what was stored; a %c of 0 (found by
-// fuzzing) stores a NUL inside, the count still ending at the terminator.
-TEST(Wsprintf, LimitAndCount)
-{
-    for (bool list : {false, true})
-        for (size_t len : {1021u, 1022u, 5000u}) {
-            char bytes[1024 + 64];
-            memset(bytes, 'Z', sizeof bytes);
-            std::string s(len, 'x'), want = ("<" + s + ">").substr(0, 1023);
-            int n = list ? viaList(bytes, "<%s>", s.c_str()) : wsprintfA(bytes, "<%s>", s.c_str());
-            EXPECT_EQ(n, (int)want.size()) << len;
-            EXPECT_EQ(std::string(bytes), want) << len;
-            EXPECT_EQ(std::string(bytes + 1024, 64), std::string(64, 'Z')) << "overrun: " << len;
-        }
-    char buf[1024];
-    EXPECT_EQ(wsprintfA(buf, "Drive name screwed up <%s> %d", "100%", -6), 31);
-    EXPECT_STREQ(buf, "Drive name screwed up <100%> -6");
-    EXPECT_EQ(wsprintfA(buf, "chkdsk %c:", 0), 9);
-    EXPECT_EQ(std::string(buf, 10), std::string("chkdsk \0:\0", 10));
 }
