@@ -158,20 +158,25 @@ TEST_F(ReadAhead, TreeChangedWhileRead)
     changer.join();
 }
 
-// With a single descriptor to spare, the workers never cost the walk a
-// directory: the report is whole and nothing is told. Whether the walk meets
-// a worker holding it is a matter of timing: ten walks meet one almost surely.
+// Enumerations hold no descriptor while the walk is below them, and with a
+// single descriptor to spare the workers never cost the walk a directory: a
+// tree 300 levels deep and 100 wide reads whole both ways, nothing told.
+// Whether the walk meets a worker holding it is a matter of timing: ten
+// walks meet one almost surely.
 TEST_F(ReadAhead, OneDescriptorToSpare)
 {
     for (int i = 0; i < 100; ++i)
         tree.file("d" + std::to_string(i) + "/e/f", 10);
-    const auto off = survey_with(tree.root(), "0");
+    std::string deep = "deep";
+    for (int i = 0; i < 300; i++, deep += "/d")
+        tree.file(deep + "/f", 1);
+    const auto whole = survey_with(tree.root(), "0");
     ChildResult r = run_in_child([&] {
         if (std::string why = leave_descriptors(1); !why.empty())
             return why;
         for (int round = 0; round < 10; ++round)
-            if (survey_with(tree.root(), "1") != off)
-                return std::string("differ");
+            if (survey_with(tree.root(), round ? "1" : "0") != whole)
+                return std::string(round ? "differ" : "differ without read-ahead");
         return std::string("OK");
     });
     EXPECT_EQ(r.output, "OK");

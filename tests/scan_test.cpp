@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <errno.h>
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -241,6 +243,35 @@ TEST_F(ScanTest, OutOfDescriptorsIsTold)
         return out;
     });
     EXPECT_EQ(r.output, "0.000000 0 | Error: Memory allocation failed <4>");
+}
+
+// Without openat2 (a kernel before 5.6, a seccomp filter), the walk goes
+// component by component: it refuses a link as the directory or higher up,
+// as if gone, and needs no more than search permission on the directories
+// above, so an ordinary user scans below a home of mode 711.
+TEST_F(ScanTest, WithoutOpenat2)
+{
+    tree.file("home/d/f", 1024);
+    tree.symlink("home/link", "d");
+    tree.symlink("up", "home");
+    tree.chmod("home", 0711);
+    std::string out = child_output([&] {
+        testhooks::lack_openat2(true);
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            return "SKIP cannot become nobody: " + std::string(strerror(errno));
+        std::string lines;
+        for (const char *rel : {"home/d", "home/link", "up/d"}) {
+            reset_report();
+            scan(rel, 1024);
+            for (const std::string &l : report_lines())
+                lines += l + "\n";
+        }
+        return lines;
+    });
+    if (IsSkipped())
+        return;
+    EXPECT_EQ(out, pat("home/d") + " 1K used, 0K wasted\n" + pat("home/link") + " 0K used, 0K wasted\n" + pat("up/d") +
+                       " 0K used, 0K wasted\n");
 }
 
 std::vector<std::string> told; /* the directories the scan could not read whole, with the code */
