@@ -1,6 +1,6 @@
 // The files and disks of the cluster size probe: CreateFileA, CloseHandle
 // and GetTempFileNameA on real files; GetDiskFreeSpaceA and
-// GetVolumePathNameA against statvfs, findmnt and mounts made for the test.
+// GetVolumePathNameA on mounts made for the test.
 #include <windows.h>
 
 #include <platform_testing.h>
@@ -12,7 +12,6 @@
 #include <string.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -124,32 +123,6 @@ TEST(TempFileName, NewPrivateFileNeverAnExistingOne)
     EXPECT_EQ(GetTempFileNameA(dir.c_str(), "x", 0, name), 0xBEEFu);
     EXPECT_EQ(slurp(temp_name(dir, "x", 0x1234)), "keep");
     EXPECT_NE(access(t.path("victim").c_str(), F_OK), 0) << "a link was followed";
-}
-
-// statvfs's figures (512-byte sectors, fragment clusters, NULL the cwd); failures.
-TEST(DiskFreeSpace, MatchesStatvfsOrFails)
-{
-    TempTree t;
-    char old[MAX_PATH];
-    ASSERT_NE(getcwd(old, sizeof old), nullptr);
-    ASSERT_EQ(chdir(t.root().c_str()), 0);
-    for (const char *path : {"/", t.root().c_str(), (const char *)nullptr}) {
-        SCOPED_TRACE(path ? path : "NULL");
-        struct statvfs before, after; /* free space moves with other work: between the two */
-        ASSERT_EQ(statvfs(path ? path : ".", &before), 0);
-        Geometry g = geometry(path);
-        ASSERT_EQ(statvfs(path ? path : ".", &after), 0);
-        EXPECT_TRUE(g.ok) << GetLastError();
-        EXPECT_EQ(std::make_pair((unsigned long)g.bps, (unsigned long)g.spc * g.bps),
-                  std::make_pair(512ul, before.f_frsize));
-        EXPECT_EQ(g.tc, (DWORD)std::min<unsigned long long>(before.f_blocks, 0xFFFFFFFFu));
-        unsigned long long slack = before.f_blocks / 100, lo = std::min(before.f_bavail, after.f_bavail);
-        EXPECT_GE(g.fc + slack, std::min(lo, 0xFFFFFFFFull));
-        EXPECT_LE(g.fc, std::max(before.f_bavail, after.f_bavail) + slack);
-    }
-    ASSERT_EQ(chdir(old), 0);
-    EXPECT_FALSE(geometry(t.path("nothere").c_str()).ok);
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
 }
 
 // Mounts made for the test: a 64 KiB tmpfs's geometry; mount points by absolute and relative paths.
