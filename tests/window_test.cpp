@@ -3,7 +3,9 @@
 
 #include "../src/platform/user32/modal.h"
 
+#include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QPointer>
 
 // Start-up: WM_CREATE then WM_SIZE, both bars set up, title, icon, menus; resizing
@@ -14,7 +16,8 @@ TEST_F(MainWindowTest, StartUp)
     EXPECT_EQ((std::vector<UINT>{seen_msgs[0].msg, seen_msgs[1].msg}), (std::vector<UINT>{WM_CREATE, WM_SIZE}));
     expect_bar(SB_HORZ, 0, 260, 40, 0, true);
     EXPECT_TRUE(!qbar(SB_VERT)->isEnabled() && qbar(SB_VERT)->isVisible()) << "vertical: shown, disabled";
-    EXPECT_TRUE(view->width() > 300 && view->height() > 200) << "default client size";
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(top->size(), QSize(work.width() * 3 / 4, work.height() * 3 / 4)) << "CW_USEDEFAULT, as Win32 sizes it";
     EXPECT_EQ(top->windowTitle(), QString("Directory Sizes"));
     EXPECT_TRUE(top->windowIcon().availableSizes().contains(QSize(32, 32))) << "the Tarv icon";
     EXPECT_EQ(LoadIconA(GetModuleHandleA(NULL), "NoSuchIcon"), (HICON)NULL);
