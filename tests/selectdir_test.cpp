@@ -19,6 +19,16 @@
 
 namespace {
 
+/* The commands of the dialog's buttons and keys (not its list's
+ * notifications), noted on their way to the real procedure. */
+std::vector<WPARAM> commands;
+INT_PTR CALLBACK noting_proc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_COMMAND && LOWORD(wParam) != 402)
+        commands.push_back(wParam);
+    return selectdirDlgProc(hDlg, msg, wParam, lParam);
+}
+
 /* The real main window: the dialog's owner, whose title a Select sets. */
 class SelectDirTest : public MainWindowTest {
 protected:
@@ -40,7 +50,8 @@ protected:
     std::string choose()
     {
         HINSTANCE hinst = (HINSTANCE)GetWindowLongPtrA(gl.hwnd, GWLP_HINSTANCE);
-        INT_PTR r = DialogBoxParamA(hinst, "SelectDir", gl.hwnd, selectdirDlgProc, 0);
+        commands.clear();
+        INT_PTR r = DialogBoxParamA(hinst, "SelectDir", gl.hwnd, noting_proc, 0);
         if (r == 0)
             return "(cancelled)";
         return r == IDOK ? std::string(szTmp) : "(result " + std::to_string(r) + ")";
@@ -113,9 +124,12 @@ TEST_F(SelectDirTest, TemplateAndKeyboard)
     EXPECT_EQ(choose(), root) << "Space clicked Select";
     EXPECT_EQ(focus, "list Cancel Select list Select ");
     EXPECT_TRUE(stillopen);
+    const WPARAM ok = MAKEWPARAM(IDOK, BN_CLICKED);
+    EXPECT_EQ(commands, (std::vector<WPARAM>{ok, ok, ok, MAKEWPARAM(403, BN_CLICKED)})) << "Enter is IDOK";
     for (auto end : {+[](QDialog *d) { press_key(d, Qt::Key_Escape); }, +[](QDialog *d) { d->close(); }}) {
         when_dialog_up(end);
         EXPECT_EQ(choose(), "(cancelled)");
+        EXPECT_EQ(commands, std::vector<WPARAM>{MAKEWPARAM(IDCANCEL, BN_CLICKED)});
     }
 }
 
