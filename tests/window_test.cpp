@@ -5,8 +5,8 @@
 
 #include <QGuiApplication>
 #include <QMenuBar>
-#include <QScreen>
 #include <QPointer>
+#include <QScreen>
 
 // Start-up: WM_CREATE then WM_SIZE, both bars set up, title, icon, menus; resizing
 // and unknown commands before any survey; gl.hwnd set by every message.
@@ -109,6 +109,7 @@ TEST_F(WinMainTest, ClosingTheWindowUnderAMessageBoxEndsCleanly)
     EXPECT_EQ(box.title, QString("About Tarvel VERS v1.02"));
     EXPECT_EQ(box.text, QString::fromUtf8(abouttext)) << "shown as written, no % processing, not cut";
     EXPECT_TRUE(box.text.startsWith("Display bytes used and wasted in a given directory tree.\nAllows you to see"));
+    EXPECT_TRUE(box.text.contains("\nNOTE:- If you are using a disk compression scheme the usage\n"));
     EXPECT_EQ(box.icon, QMessageBox::NoIcon);
     EXPECT_TRUE(owner && box.parent == owner);
     EXPECT_TRUE(shown.isNull() || !shown->isVisible());
