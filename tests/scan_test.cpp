@@ -1,13 +1,12 @@
 // The tree scan: report lines, figures and their order for real trees.
 #include <gtest/gtest.h>
 
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/sysmacros.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <errno.h>
 
 #include <algorithm>
 #include <cstring>
