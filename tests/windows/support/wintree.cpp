@@ -1,6 +1,7 @@
 #include "wintree.h"
 
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 /* "\\?\" lets the wide calls take paths beyond MAX_PATH. */
@@ -104,13 +105,17 @@ DWORD run_program(const std::string &cmdline, std::string *out, std::string *err
     PROCESS_INFORMATION pi = {};
     std::vector<char> line(cmdline.c_str(), cmdline.c_str() + cmdline.size() + 1);
     DWORD code = (DWORD)-1;
-    if (CreateProcessA(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, cwd, &si, &pi)) {
+    std::string failed; /* what went wrong here, not in the program */
+    if (!CreateProcessA(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, cwd, &si, &pi)) {
+        failed = "run_program: CreateProcessA failed with error " + std::to_string(GetLastError()) + "\n";
+    } else {
         WaitForSingleObject(pi.hProcess, INFINITE);
-        GetExitCodeProcess(pi.hProcess, &code);
+        if (!GetExitCodeProcess(pi.hProcess, &code))
+            failed = "run_program: GetExitCodeProcess failed with error " + std::to_string(GetLastError()) + "\n";
         CloseHandle(pi.hProcess);
         CloseHandle(pi.hThread);
     }
     *out = captured(si.hStdOutput);
-    *err = captured(si.hStdError);
+    *err = failed + captured(si.hStdError);
     return code;
 }
