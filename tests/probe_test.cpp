@@ -101,8 +101,9 @@ TEST(Probe, OnlyTheSystemDirectorysCheckerRuns)
 }
 
 // The checker gets /dev/null for all but its standard output, the report
-// file, and no other descriptor of the program's, even one opened without
-// O_CLOEXEC; it runs in a process group of its own.
+// file, already without a name, so that nothing is left of it however the
+// program ends; and no other descriptor of the program's, even one opened
+// without O_CLOEXEC; it runs in a process group of its own.
 TEST(Probe, CheckerGetsOnlyItsOwnDescriptors)
 {
     FakeChecker fake;
@@ -117,8 +118,8 @@ TEST(Probe, CheckerGetsOnlyItsOwnDescriptors)
     close(leaky);
     CloseHandle(kept);
     const std::string fds = slurp(t.path("fds"));
-    for (const std::string &line :
-         {std::string("\n0 /dev/null\n"), "\n1 " + fake.tmpdir() + "/trv", std::string("\n2 /dev/null\n")})
+    for (const std::string &line : {std::string("\n0 /dev/null\n"), "\n1 " + fake.tmpdir() + "/trv",
+                                    std::string(".tmp (deleted)\n"), std::string("\n2 /dev/null\n")})
         EXPECT_NE(("\n" + fds).find(line), std::string::npos) << line << " not in:\n" << fds;
     for (const char *name : {"other", "leaky"}) /* the shell may hold its script open too */
         EXPECT_EQ(fds.find(t.path(name)), std::string::npos) << fds;

@@ -6,8 +6,6 @@
 
 #include <windows.h>
 
-#include <stdio.h>
-
 #include "tarvel/paths.h"
 
 /* The drive record. */
@@ -61,10 +59,11 @@ extern const struct scanwatch_ *scanwatch;
  * bytes per sector, free and total clusters from its report. 1 on success. */
 int getchkdsk(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc);
 
-/* Reads the checker's report from `fp`: bytes per sector 512, and sectors per
- * cluster, free and total clusters as the report gives them (0 where it does
- * not). 1 when all three were found and none is 0. */
-int chkdskreport(FILE *fp, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc);
+/* Reads the checker's report from the file `hreport`, from where its file
+ * pointer stands: bytes per sector 512, and sectors per cluster, free and
+ * total clusters as the report gives them (0 where it does not). 1 when all
+ * three were found and none is 0. */
+int chkdskreport(HANDLE hreport, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc);
 
 /* The number ahead of the first letter of `cp`; separators inside it are skipped. */
 ULONG fetchint(char *cp);

@@ -10,10 +10,15 @@
  * once made: it never replaces a file of the user's, never lands in the tree
  * about to be measured, and the probe works when that tree is on a read-only
  * medium.
+ *
+ * The report is read back through the very handle the checker was given,
+ * never by opening the name again: a console the checker gets for itself may
+ * still hold its copy of the handle (Windows then refuses a second open), and
+ * whatever another user puts in place of the name meanwhile is never read.
+ * The file is deleted when the last handle on it closes.
  */
 #include <windows.h>
 
-#include <stdio.h>
 #include <string.h>
 
 #include "tarvel/paths.h"
@@ -97,27 +102,19 @@ int getchkdsk(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc)
         return 0;
 
     SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
-    HANDLE hstdout = CreateFileA(tmpname, GENERIC_WRITE, 0, &sa, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (hstdout == INVALID_HANDLE_VALUE) {
+    HANDLE hreport =
+        CreateFileA(tmpname, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &sa,
+                    CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (hreport == INVALID_HANDLE_VALUE) {
         DeleteFileA(tmpname);
         return 0;
     }
 
     wsprintfA(buff, "chkdsk %c:", drive[0]);
-    BOOL ran = runchecker(buff, hstdout);
-    CloseHandle(hstdout);
-    if (!ran) {
-        DeleteFileA(tmpname);
-        return 0;
-    }
-
-    FILE *fp = fopen(tmpname, "r");
-    if (fp == NULL) {
-        DeleteFileA(tmpname);
-        return 0;
-    }
-    int ok = chkdskreport(fp, spc, bps, fc, tc);
-    fclose(fp);
-    DeleteFileA(tmpname);
+    /* The checker wrote through a copy of this handle, which shares its file
+     * pointer: back to the start to read what it wrote. */
+    int ok = runchecker(buff, hreport) && SetFilePointer(hreport, 0, NULL, FILE_BEGIN) == 0 &&
+             chkdskreport(hreport, spc, bps, fc, tc);
+    CloseHandle(hreport);
     return ok;
 }

@@ -1,14 +1,23 @@
 /*
- * file.cpp - CreateFileA, DeleteFileA, GetTempPathA, GetTempFileNameA.
+ * file.cpp - CreateFileA, ReadFile, SetFilePointer, DeleteFileA, GetTempPathA,
+ * GetTempFileNameA.
  *
  * Differences from Win32:
  *  - CreateFileA: GENERIC_READ and GENERIC_WRITE only; the sharing mode,
- *    security attributes, flags and template are ignored. Every file is opened
+ *    security attributes, template and every flag but
+ *    FILE_FLAG_DELETE_ON_CLOSE are ignored. A file opened to be deleted on
+ *    close must be a regular file (else ERROR_ACCESS_DENIED), and its name
+ *    is removed at once rather than at the last close: the descriptor keeps
+ *    it readable and writable for its holders, a child given it included,
+ *    and nothing is left behind however the program ends. Every file is opened
  *    close-on-exec and without following a link in the last component (a
  *    link there fails with ERROR_ACCESS_DENIED). New files get mode 0666
  *    less the umask. A directory is refused (ERROR_ACCESS_DENIED), and opening
  *    never blocks, not even on a FIFO without a writer. The last error after
  *    a successful CREATE_ALWAYS/OPEN_ALWAYS is 0, not ERROR_ALREADY_EXISTS.
+ *  - ReadFile: synchronous only (no OVERLAPPED); a read interrupted by a
+ *    signal is retried.
+ *  - SetFilePointer: FILE_BEGIN with a 32-bit offset only.
  *  - A file handle is closed by CloseHandle (handles.cpp).
  *  - GetTempPathA: $TMPDIR when set and non-empty, else /tmp, with a '/' added.
  *  - GetTempFileNameA: "<path>[/]<up to 3 characters of prefix><hex>.tmp".
@@ -103,7 +112,6 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
 {
     (void)dwShareMode;
     (void)lpSecurityAttributes;
-    (void)dwFlagsAndAttributes;
     (void)hTemplateFile;
     if (lpFileName == NULL || *lpFileName == '\0') {
         SetLastError(lpFileName ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_PARAMETER);
@@ -139,6 +147,17 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         delete f;
         return INVALID_HANDLE_VALUE;
     }
+    if (dwFlagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) {
+        /* A FIFO or device put in the file's place would hold whoever writes
+         * or reads it; a temporary file is a regular file or nothing. */
+        struct stat st;
+        if (fstat(f->fd, &st) != 0 || !S_ISREG(st.st_mode) || unlink(lpFileName) != 0) {
+            close(f->fd);
+            delete f;
+            SetLastError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+    }
     if (!k32::register_object(f)) {
         close(f->fd);
         delete f;
@@ -147,6 +166,42 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
     }
     SetLastError(ERROR_SUCCESS);
     return f;
+}
+
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                     LPOVERLAPPED lpOverlapped)
+{
+    const int fd = k32::file_descriptor(hFile);
+    if (lpNumberOfBytesRead)
+        *lpNumberOfBytesRead = 0;
+    if (fd < 0 || lpOverlapped || !lpNumberOfBytesRead || (!lpBuffer && nNumberOfBytesToRead)) {
+        SetLastError(fd < 0 ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    ssize_t n;
+    do
+        n = read(fd, lpBuffer, nNumberOfBytesToRead);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        SetLastError(file_error(errno));
+        return FALSE;
+    }
+    *lpNumberOfBytesRead = (DWORD)n; /* 0 at the end of the file, as Win32 */
+    return TRUE;
+}
+
+DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG *lpDistanceToMoveHigh, DWORD dwMoveMethod)
+{
+    const int fd = k32::file_descriptor(hFile);
+    if (fd < 0 || lpDistanceToMoveHigh || dwMoveMethod != FILE_BEGIN || lDistanceToMove < 0) {
+        SetLastError(fd < 0 ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (lseek(fd, lDistanceToMove, SEEK_SET) < 0) {
+        SetLastError(file_error(errno));
+        return INVALID_SET_FILE_POINTER;
+    }
+    return (DWORD)lDistanceToMove;
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
