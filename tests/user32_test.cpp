@@ -40,9 +40,10 @@ TEST_F(MainWindowTest, WaitCursorUntilRestored)
 // The visible bar, the wheel and the keys speak only in scroll messages, and
 // nothing moves but where the program puts it: a drag sends SB_THUMBTRACK
 // (its position also as SIF_TRACKPOS), the release SB_THUMBPOSITION, a click
-// its code, each action then SB_ENDSCROLL; a wheel notch is 3 lines (half a
-// notch waits for the other half, Shift goes sideways); keys are lines and
-// pages. While the lines fit, nothing is sent.
+// its code, each action then SB_ENDSCROLL; a wheel notch, over the report or
+// a bar, is 3 lines (half a notch waits for the other half, Shift goes
+// sideways); keys are lines and pages, Home and End the first line and the
+// last page. While the lines fit, nothing is sent.
 TEST_F(MainWindowTest, BarWheelAndKeysSendScrollMessages)
 {
     using M = std::pair<UINT, WPARAM>;
@@ -53,13 +54,13 @@ TEST_F(MainWindowTest, BarWheelAndKeysSendScrollMessages)
                 m.emplace_back(s.msg, s.wParam);
         return m;
     };
-    auto wheel = [&](int dy, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QWheelEvent ev(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, dy), Qt::NoButton, mods, Qt::NoScrollPhase,
+    auto wheel = [&](int dy, Qt::KeyboardModifiers mods = Qt::NoModifier, QWidget *over = nullptr) {
+        QWheelEvent ev(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, dy), Qt::NoButton, mods, Qt::NoScrollPhase,
                        false);
-        QCoreApplication::sendEvent(view, &ev);
+        QCoreApplication::sendEvent(over ? over : view, &ev);
     };
-    auto key = [&](int k) {
-        QKeyEvent ev(QEvent::KeyPress, k, Qt::NoModifier);
+    auto key = [&](int k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QKeyEvent ev(QEvent::KeyPress, k, mods);
         QCoreApplication::sendEvent(area, &ev);
     };
     set_client_size(400, 9 * gl.rowsperline); /* 10 rows */
@@ -97,6 +98,9 @@ TEST_F(MainWindowTest, BarWheelAndKeysSendScrollMessages)
         {[&] { key(Qt::Key_PageUp); }, 46, 0, {{WM_VSCROLL, SB_PAGEUP}}},
         {[&] { wheel(-120, Qt::ShiftModifier); }, 46, 3, std::vector<M>(3, {WM_HSCROLL, SB_LINERIGHT})},
         {[&] { key(Qt::Key_Left); }, 46, 2, {{WM_HSCROLL, SB_LINELEFT}}},
+        {[&] { key(Qt::Key_End, Qt::ControlModifier); }, 90, 2, {}},
+        {[&] { key(Qt::Key_Home); }, 0, 2, {}},
+        {[&] { wheel(-120, Qt::NoModifier, qbar(SB_HORZ)); }, 3, 2, {down, down, down}},
     };
     for (const auto &s : steps) {
         SCOPED_TRACE(&s - steps);

@@ -49,6 +49,19 @@ void resize(void);
 void vScroll(WORD wScroll, WORD thumbpos);
 void hScroll(WORD wScroll, WORD thumbpos);
 
+/* Home and End: the view straight to the first line, or to the last page
+ * (`last`), moved and clamped as a scroll action moves it. The bars' own
+ * SB_TOP and SB_BOTTOM change nothing, as they always have. */
+void vScrollEnd(BOOL last);
+
+/* The wheel and the keys (WM_MOUSEWHEEL, WM_MOUSEHWHEEL, WM_KEYDOWN): send
+ * the main window the scroll messages its bars would send, while the bar
+ * can move. A wheel's `delta` on bar `nBar` is in WHEEL_DELTA units a notch,
+ * positive towards the start (up, or left); keys are virtual-key codes.
+ * keyscroll is FALSE for a key that does not scroll. */
+void wheelscroll(int nBar, int delta);
+BOOL keyscroll(WPARAM vk);
+
 /* Shows both bars and sets up the horizontal one (WM_CREATE). */
 void setupscrollbars(void);
 

@@ -27,38 +27,16 @@ void setupscrollbars(void)
     /* The vertical bar gets its state from the first resize. */
 }
 
-/* One scroll action on one bar: `pos` is the position it mirrors (gl.nCurPos
- * or gl.hcurpos), `unit` the pixels per position. */
-static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
+/* Moves the view on bar `nBar` from the bar's position to `p`, clamped as
+ * a scroll action is (upper bound first, then 0), moving the pixels already
+ * drawn and setting the bar. `si` holds the bar's state as read before the
+ * change, `pos` the position the program keeps, `unit` the pixels per
+ * position. */
+static void moveview(int nBar, const SCROLLINFO *si, int *pos, int unit, LONGLONG p)
 {
-    SCROLLINFO si;
-    memset(&si, 0, sizeof si);
-    si.cbSize = sizeof si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
-    GetScrollInfo(gl.hwnd, nBar, &si);
-    const int oldpos = si.nPos;
-
-    /* The change applies to the position the program keeps, not to the one
-     * the bar reports. In 64 bits: a page added near the end of a huge
-     * range must not overflow. */
-    LONGLONG p = *pos;
-    switch (wScroll) {
-    case SB_LINEUP: p -= 1; break;
-    case SB_LINEDOWN: p += 1; break;
-    case SB_PAGEUP: p -= si.nPage; break;
-    case SB_PAGEDOWN: p += si.nPage; break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK:
-        /* The message carries only 16 bits of the thumb's position; a
-         * longer range (more than 65,536 lines) takes the whole position
-         * from the bar itself. */
-        p = si.nMax > 0xFFFF ? si.nTrackPos : thumbpos;
-        break;
-    default: break; /* SB_TOP, SB_BOTTOM, SB_ENDSCROLL: no change, but still clamped */
-    }
-
+    const int oldpos = si->nPos;
     /* Upper bound first, then 0: a negative upper bound gives 0. */
-    const LONGLONG top = (LONGLONG)si.nMax - si.nPage + 1;
+    const LONGLONG top = (LONGLONG)si->nMax - si->nPage + 1;
     if (p > top)
         p = top;
     if (p < 0)
@@ -86,6 +64,42 @@ static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
     setbar(nBar, SIF_POS, 0, 0, *pos);
 }
 
+static void readbar(int nBar, SCROLLINFO *si)
+{
+    memset(si, 0, sizeof *si);
+    si->cbSize = sizeof *si;
+    si->fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
+    GetScrollInfo(gl.hwnd, nBar, si);
+}
+
+/* One scroll action on one bar: `pos` is the position it mirrors (gl.nCurPos
+ * or gl.hcurpos), `unit` the pixels per position. */
+static void scrollbar(int nBar, int *pos, int unit, WORD wScroll, WORD thumbpos)
+{
+    SCROLLINFO si;
+    readbar(nBar, &si);
+
+    /* The change applies to the position the program keeps, not to the one
+     * the bar reports. In 64 bits: a page added near the end of a huge
+     * range must not overflow. */
+    LONGLONG p = *pos;
+    switch (wScroll) {
+    case SB_LINEUP: p -= 1; break;
+    case SB_LINEDOWN: p += 1; break;
+    case SB_PAGEUP: p -= si.nPage; break;
+    case SB_PAGEDOWN: p += si.nPage; break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK:
+        /* The message carries only 16 bits of the thumb's position; a
+         * longer range (more than 65,536 lines) takes the whole position
+         * from the bar itself. */
+        p = si.nMax > 0xFFFF ? si.nTrackPos : thumbpos;
+        break;
+    default: break; /* SB_TOP, SB_BOTTOM, SB_ENDSCROLL: no change, but still clamped */
+    }
+    moveview(nBar, &si, pos, unit, p);
+}
+
 void vScroll(WORD wScroll, WORD thumbpos)
 {
     scrollbar(SB_VERT, &gl.nCurPos, gl.rowsperline, wScroll, thumbpos);
@@ -94,4 +108,11 @@ void vScroll(WORD wScroll, WORD thumbpos)
 void hScroll(WORD wScroll, WORD thumbpos)
 {
     scrollbar(SB_HORZ, &gl.hcurpos, gl.colsperchar, wScroll, thumbpos);
+}
+
+void vScrollEnd(BOOL last)
+{
+    SCROLLINFO si;
+    readbar(SB_VERT, &si);
+    moveview(SB_VERT, &si, &gl.nCurPos, gl.rowsperline, last ? (LONGLONG)si.nMax : 0);
 }

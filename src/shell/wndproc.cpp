@@ -1,8 +1,8 @@
 /*
  * wndproc.cpp - the main window procedure and the menu commands.
  *
- * Painting, sizing and scrolling belong to the report (src/report); the
- * commands are carried out here. Open runs a whole survey inside the
+ * Painting, sizing and scrolling, by the bars, the wheel and the keys, belong
+ * to the report (src/report); the commands are carried out here. Open runs a whole survey inside the
  * WM_COMMAND handling, so nothing else is handled until it has finished.
  */
 #include <windows.h>
@@ -60,6 +60,15 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND: docommand(LOWORD(wParam)); return 0;
     case WM_HSCROLL: hScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_VSCROLL: vScroll(LOWORD(wParam), HIWORD(wParam)); return 0;
+    case WM_MOUSEWHEEL:
+        /* Shift turns the wheel sideways, whichever way the device turns. */
+        wheelscroll(GET_KEYSTATE_WPARAM(wParam) & MK_SHIFT ? SB_HORZ : SB_VERT, GET_WHEEL_DELTA_WPARAM(wParam));
+        return 0;
+    case WM_MOUSEHWHEEL: wheelscroll(SB_HORZ, -GET_WHEEL_DELTA_WPARAM(wParam)); return 0; /* positive: right */
+    case WM_KEYDOWN:
+        if (keyscroll(wParam))
+            return 0;
+        break;
     }
     return DefWindowProcA(gl.hwnd, uMsg, wParam, lParam);
 }

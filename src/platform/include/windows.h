@@ -324,6 +324,7 @@ typedef struct tagMSG {
 #define WM_HSCROLL 0x0114
 #define WM_VSCROLL 0x0115
 #define WM_MOUSEWHEEL 0x020A
+#define WM_MOUSEHWHEEL 0x020E
 #define WM_USER 0x0400
 
 #define CS_VREDRAW 0x0001
@@ -374,6 +375,29 @@ int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex);
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
+
+/* WM_KEYDOWN's virtual-key codes, those of the keys the program reads */
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+
+/* WM_MOUSEWHEEL and WM_MOUSEHWHEEL: the keys held in the low word, the
+ * movement in the high word, WHEEL_DELTA a notch */
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define WHEEL_DELTA 120
+#define GET_WHEEL_DELTA_WPARAM(w) ((short)HIWORD(w))
+#define GET_KEYSTATE_WPARAM(w) (LOWORD(w))
+
+/* ---- system settings (user32/sysparams.cpp) ---- */
+#define SPI_GETWHEELSCROLLLINES 0x0068
+#define WHEEL_PAGESCROLL 0xFFFFFFFFu
+BOOL WINAPI SystemParametersInfoA(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWinIni);
 
 BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
 BOOL WINAPI TranslateMessage(const MSG *lpMsg);

@@ -26,18 +26,14 @@
  * position, releasing it SB_THUMBPOSITION and SB_ENDSCROLL. The thumb
  * position travels in the message's high word: 16 bits, as in Win32.
  *
- * The wheel and the keys of the client area scroll too, through the same
- * messages and only while their bar is enabled (a disabled bar keeps a stale
- * range): a wheel notch is three SB_LINEUP/SB_LINEDOWN (sideways, or with
- * Shift, on the horizontal bar); Up, Down, PageUp and PageDown are the
- * vertical codes 0-3, Left and Right the horizontal codes 0 and 1.
+ * A wheel over a bar reaches the window procedure as over the client area,
+ * as WM_MOUSEWHEEL (Win32Window::wheel); Qt must not move the bar for it.
  */
 #include "user32/scrollbar.h"
 #include "user32/window.h"
 #include "user32/hwnd.h"
 
 #include <QEvent>
-#include <QKeyEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QWheelEvent>
@@ -118,24 +114,22 @@ void send_scroll(Win32Window *window, int nBar, int code, int thumbpos)
 
 namespace {
 
-/* A wheel over a bar scrolls that bar's way, like a wheel over the client. */
+/* A wheel over a bar goes to the window procedure, as over the client. */
 class BarWheel : public QObject {
 public:
-    BarWheel(Win32Window *w, int nBar) : QObject(w), window_(w), bar_(nBar) {}
+    explicit BarWheel(Win32Window *w) : QObject(w), window_(w) {}
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (event->type() != QEvent::Wheel)
             return false;
-        QPoint d = static_cast<QWheelEvent *>(event)->angleDelta();
-        wheel_scroll(window_, d, bar_ == SB_HORZ);
+        window_->wheel(static_cast<QWheelEvent *>(event));
         return true;
     }
 
 private:
     Win32Window *window_;
-    int bar_;
 };
 
 /* SB_THUMBPOSITION with the thumb's whole position readable through
@@ -157,7 +151,7 @@ void wire_scroll_bar(Win32Window *window, int nBar)
     QScrollBar *q = window->client->bar(nBar);
     /* Qt's context menu would move the bar behind the program's back. */
     q->setContextMenuPolicy(Qt::NoContextMenu);
-    q->installEventFilter(new BarWheel(window, nBar));
+    q->installEventFilter(new BarWheel(window));
 
     QObject::connect(q, &QAbstractSlider::actionTriggered, window, [window, nBar, q](int action) {
         ScrollBarState &s = window->bars[nBar];
@@ -196,53 +190,6 @@ void wire_scroll_bar(Win32Window *window, int nBar)
         if (s.tracking)
             end_thumb(window, nBar, s.si.nTrackPos);
     });
-}
-
-void wheel_scroll(Win32Window *window, QPoint delta, bool sideways)
-{
-    /* Shift+wheel scrolls sideways, whichever way the device reports it. */
-    if (sideways)
-        delta = QPoint(delta.x() + delta.y(), 0);
-    /* One notch (120 units) is three lines, as Windows' default wheel setting;
-     * smaller movements (touchpads) add up until they make a notch. */
-    for (int nBar : {SB_VERT, SB_HORZ}) {
-        ScrollBarState &s = window->bars[nBar];
-        s.wheel += nBar == SB_VERT ? delta.y() : delta.x();
-        const int notches = s.wheel / 120;
-        s.wheel -= notches * 120;
-        if (!s.enabled)
-            s.wheel = 0; /* nothing is kept for a bar that cannot move */
-        if (notches == 0 || !s.shown || !s.enabled)
-            continue;
-        /* Positive deltas point away from the user (up) or to the left. */
-        const int code = notches > 0 ? SB_LINEUP : SB_LINEDOWN;
-        for (int n = std::abs(notches) * 3; n > 0 && !window->destroyed; --n)
-            send_scroll(window, nBar, code);
-    }
-}
-
-bool key_scroll(Win32Window *window, int key)
-{
-    int nBar = SB_VERT, code;
-    switch (key) {
-    case Qt::Key_Up: code = SB_LINEUP; break;
-    case Qt::Key_Down: code = SB_LINEDOWN; break;
-    case Qt::Key_PageUp: code = SB_PAGEUP; break;
-    case Qt::Key_PageDown: code = SB_PAGEDOWN; break;
-    case Qt::Key_Left:
-        nBar = SB_HORZ;
-        code = SB_LINELEFT;
-        break;
-    case Qt::Key_Right:
-        nBar = SB_HORZ;
-        code = SB_LINERIGHT;
-        break;
-    default: return false;
-    }
-    const ScrollBarState &s = window->bars[nBar];
-    if (s.shown && s.enabled)
-        send_scroll(window, nBar, code);
-    return true;
 }
 
 BOOL WINAPI ShowScrollBar(HWND hWnd, int wBar, BOOL bShow)

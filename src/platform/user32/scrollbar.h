@@ -1,12 +1,10 @@
 /*
  * scrollbar.h - a window's two scroll bars (scrollbar.cpp): their Win32 state
- * shown on the QScrollBars, and the user's actions, wheel and keys as
+ * shown on the QScrollBars, and the user's actions on them as
  * WM_HSCROLL/WM_VSCROLL.
  */
 #ifndef TARVEL_PLATFORM_SCROLLBAR_H
 #define TARVEL_PLATFORM_SCROLLBAR_H
-
-#include <QPoint>
 
 class Win32Window;
 
@@ -19,11 +17,5 @@ void wire_scroll_bar(Win32Window *window, int nBar);
 /* WM_xSCROLL for a bar, with the code in the low word and the 16-bit thumb
  * position in the high word. */
 void send_scroll(Win32Window *window, int nBar, int code, int thumbpos = 0);
-
-/* Wheel movement in Qt's angle units (y up, x left; `sideways` turns it onto
- * the horizontal bar), and a key (false if it is no scroll key), as scroll
- * messages. */
-void wheel_scroll(Win32Window *window, QPoint delta, bool sideways);
-bool key_scroll(Win32Window *window, int key);
 
 #endif

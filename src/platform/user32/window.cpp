@@ -21,7 +21,10 @@
  * Qt events arrive at the window procedure as messages: the viewport's paint
  * as WM_PAINT, its resize as WM_SIZE, a menu item as a posted WM_COMMAND with
  * the item's id (as Win32 posts it once the menu has closed), the close box as
- * WM_CLOSE; wheel and keys as scroll messages (scrollbar.cpp).
+ * WM_CLOSE, the wheel over the window as WM_MOUSEWHEEL (WM_MOUSEHWHEEL
+ * sideways), the keys the program reads (arrows, PageUp, PageDown, Home,
+ * End) as WM_KEYDOWN with their virtual-key codes. What they do is the
+ * window procedure's business, as in Win32.
  */
 #include "user32/classes.h"
 #include "user32/scrollbar.h"
@@ -162,16 +165,23 @@ void ClientArea::resizeEvent(QResizeEvent *)
 
 void ClientArea::wheelEvent(QWheelEvent *event)
 {
-    wheel_scroll(win_, event->angleDelta(), event->modifiers() & Qt::ShiftModifier);
-    event->accept();
+    win_->wheel(event);
 }
 
 void ClientArea::keyPressEvent(QKeyEvent *event)
 {
-    if (key_scroll(win_, event->key()))
-        event->accept();
-    else
-        QWidget::keyPressEvent(event);
+    static const std::pair<int, WPARAM> keys[] = {
+        {Qt::Key_Up, VK_UP},        {Qt::Key_Down, VK_DOWN},     {Qt::Key_Left, VK_LEFT}, {Qt::Key_Right, VK_RIGHT},
+        {Qt::Key_PageUp, VK_PRIOR}, {Qt::Key_PageDown, VK_NEXT}, {Qt::Key_Home, VK_HOME}, {Qt::Key_End, VK_END},
+    };
+    for (const auto &[key, vk] : keys) {
+        if (event->key() == key) {
+            win_->send(WM_KEYDOWN, vk, 1); /* a repeat count of 1 */
+            event->accept();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void ClientArea::scrollContentsBy(int, int)
@@ -193,6 +203,25 @@ LRESULT Win32Window::send(UINT msg, WPARAM wParam, LPARAM lParam)
     if (destroyed && msg != WM_DESTROY)
         return 0;
     return proc ? proc(hwnd, msg, wParam, lParam) : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void Win32Window::wheel(QWheelEvent *event)
+{
+    /* Win32's signs: up (away from the user) and right are positive; Qt's
+     * x is positive to the left. */
+    const QPoint d = event->angleDelta();
+    const QPoint at = event->globalPosition().toPoint();
+    const LPARAM where = MAKELPARAM(at.x(), at.y());
+    WORD keys = 0;
+    if (event->modifiers() & Qt::ShiftModifier)
+        keys |= MK_SHIFT;
+    if (event->modifiers() & Qt::ControlModifier)
+        keys |= MK_CONTROL;
+    if (d.y() != 0)
+        send(WM_MOUSEWHEEL, MAKEWPARAM(keys, (WORD)(short)d.y()), where);
+    if (d.x() != 0)
+        send(WM_MOUSEHWHEEL, MAKEWPARAM(keys, (WORD)(short)-d.x()), where);
+    event->accept();
 }
 
 void Win32Window::closeEvent(QCloseEvent *event)

@@ -16,6 +16,7 @@
 #include <string>
 
 class QScrollBar;
+class QWheelEvent;
 
 /* One window scroll bar as Win32 keeps it. This is the authoritative state;
  * the QScrollBar only shows it (sync_scroll_bar). */
@@ -24,7 +25,6 @@ struct ScrollBarState {
     bool shown = false;
     bool enabled = true;
     bool tracking = false; /* the thumb is being dragged; si.nTrackPos follows it */
-    int wheel = 0;         /* wheel movement not yet worth a notch */
 };
 
 class Win32Window;
@@ -61,6 +61,8 @@ public:
 
     /* Calls the window procedure; 0 once the window has been destroyed. */
     LRESULT send(UINT msg, WPARAM wParam, LPARAM lParam);
+    /* A wheel over the window, client or bars: WM_MOUSEWHEEL, WM_MOUSEHWHEEL. */
+    void wheel(QWheelEvent *event);
 
     HWND hwnd = NULL;
     WNDPROC proc;
