@@ -24,6 +24,17 @@ static void cmdabout(void)
     mbprintf(aboutcaption, abouttext);
 }
 
+#ifdef _WIN32
+/* The window moved to a screen of another resolution: take the size Windows
+ * suggests for it there, and paint again at the new scale. */
+static void dpichanged(const RECT *suggested)
+{
+    SetWindowPos(gl.hwnd, NULL, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(gl.hwnd, NULL, FALSE);
+}
+#endif
+
 static const struct {
     WORD id;
     void (*run)(void);
@@ -69,6 +80,9 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         if (keyscroll(wParam))
             return 0;
         break;
+#ifdef _WIN32
+    case WM_DPICHANGED: dpichanged((const RECT *)lParam); return 0;
+#endif
     }
     return DefWindowProcA(gl.hwnd, uMsg, wParam, lParam);
 }

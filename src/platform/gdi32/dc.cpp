@@ -7,6 +7,9 @@
  *                 gdi32/text.h says: UTF-8, control bytes as visible marks.
  *                 A context with nothing to paint draws nowhere, as in Win32.
  *   GetTextExtentPoint32A   the advance width and the font's full line height.
+ *   GetDeviceCaps LOGPIXELSX and LOGPIXELSY only: always 96. Sizes here are
+ *                 Qt's logical pixels, which Qt scales to the screen itself,
+ *                 so the program draws as on a 96-dpi screen everywhere.
  * Colours are the active palette's, whatever the window's activation. The
  * contexts themselves are made by USER32's BeginPaint (dc.h).
  */
@@ -78,4 +81,11 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
     psizl->cx = fm.horizontalAdvance(shown_text(lpString, c));
     psizl->cy = fm.height();
     return TRUE;
+}
+
+int WINAPI GetDeviceCaps(HDC hdc, int index)
+{
+    if (!live_dc(hdc) || (index != LOGPIXELSX && index != LOGPIXELSY))
+        return 0;
+    return 96;
 }

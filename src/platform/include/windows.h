@@ -69,6 +69,7 @@ typedef HICON HCURSOR;
 typedef struct HBRUSH__ *HBRUSH;
 typedef struct HMENU__ *HMENU;
 typedef struct HDC__ *HDC;
+typedef struct HFONT__ *HFONT;
 typedef HANDLE HGLOBAL;
 
 #ifndef TRUE
@@ -493,6 +494,11 @@ typedef struct tagPAINTSTRUCT {
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT *lpPaint);
 int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr);
+
+/* ---- device capabilities (gdi32/dc.cpp) ---- */
+#define LOGPIXELSX 88
+#define LOGPIXELSY 90
+int WINAPI GetDeviceCaps(HDC hdc, int index);
 
 /* ---- text (gdi32/dc.cpp) ---- */
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c);
