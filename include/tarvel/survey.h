@@ -55,6 +55,19 @@ struct scanwatch_ {
 };
 extern const struct scanwatch_ *scanwatch;
 
+/* The scan's enumeration: FindFirstFileA and FindNextFileA, except that on
+ * Windows a name is never altered by Windows' path rules (a trailing dot or
+ * blank). */
+HANDLE findfirst(const char *pattern, WIN32_FIND_DATAA *fd);
+BOOL findnext(HANDLE h, WIN32_FIND_DATAA *fd);
+
+#ifdef _WIN32
+/* `path` (full, in the program's code page) in the "\\?\" form the wide calls
+ * take as it is, into `wide` of `size` units; FALSE when it does not fit
+ * (ERROR_FILENAME_EXCED_RANGE). */
+BOOL widepath(const char *path, WCHAR *wide, int size);
+#endif
+
 /* Runs the disk checker on the drive of `drive` and reads sectors per cluster,
  * bytes per sector, free and total clusters from its report. 1 on success. */
 int getchkdsk(char *drive, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc);

@@ -105,7 +105,7 @@ double doitto(char *dir, double *waste)
     if (scanwatch)
         patterndir(dir, lv->name);
     DWORD stopped = ERROR_NO_MORE_FILES; /* why the enumeration ended */
-    HANDLE hFind = FindFirstFileA(dir, &lv->fd);
+    HANDLE hFind = findfirst(dir, &lv->fd);
     if (hFind == INVALID_HANDLE_VALUE) {
         stopped = GetLastError();
         if (outofresources(stopped)) {
@@ -143,7 +143,7 @@ double doitto(char *dir, double *waste)
             if (scanwatch && scanwatch->file)
                 scanwatch->file(lv->name, fd);
         }
-        if (!(searching = FindNextFileA(hFind, &lv->fd)))
+        if (!(searching = findnext(hFind, &lv->fd)))
             stopped = GetLastError();
     }
     if (hFind != INVALID_HANDLE_VALUE)

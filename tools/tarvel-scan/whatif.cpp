@@ -104,7 +104,13 @@ ULONGLONG allocation(const char *dir, const WIN32_FIND_DATAA *fd, BOOL *ok)
     /* A low part of 0xFFFFFFFF is a failure only with an error set; the
      * call need not clear an earlier one. */
     SetLastError(ERROR_SUCCESS);
+#ifdef _WIN32
+    /* As the scan listed it: a name may end in a dot or a blank. */
+    WCHAR wide[MAX_PATH + 8];
+    DWORD low = widepath(path, wide, MAX_PATH + 8) ? GetCompressedFileSizeW(wide, &high) : INVALID_FILE_SIZE;
+#else
     DWORD low = GetCompressedFileSizeA(path, &high);
+#endif
     if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
         DWORD code = GetLastError();
         /* A file gone since it was listed takes nothing now. */
