@@ -9,6 +9,7 @@
  */
 #include <windows.h>
 
+#include <ctype.h>
 #include <string.h>
 
 #include "tarvel/paths.h"
@@ -114,6 +115,11 @@ void survey(const char *path, DWORD clusterbytes)
         SetCursor(hcurr);
         return;
     }
+    /* The drive letter as the path has it ("z:\" from the dialog, which shows
+     * paths in lower case), so that the heading and the lines agree. */
+    if (drive[0] != '\0' && drive[1] == ':' && buff[1] == ':' &&
+        toupper((unsigned char)drive[0]) == toupper((unsigned char)buff[0]))
+        drive[0] = buff[0];
 
     if (clusterbytes != 0) {
         bps = 1;
