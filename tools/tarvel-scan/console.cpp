@@ -54,9 +54,19 @@ const char *errortext(DWORD code)
     case ERROR_UNEXP_NET_ERR: return "The network file system stopped answering";
     case ERROR_ARITHMETIC_OVERFLOW: return "Value too large for defined data type";
     case ERROR_NOT_SUPPORTED: return "Operation not supported";
+    case ERROR_INVALID_NAME: return "The file name, directory name, or volume label syntax is incorrect";
     default: break;
     }
-    static char other[48];
+    static char other[256];
+#ifdef _WIN32
+    /* Windows' own words for the rest, without the closing full stop and line end. */
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, other,
+                             sizeof other, NULL);
+    while (n > 0 && (other[n - 1] == '\n' || other[n - 1] == '\r' || other[n - 1] == ' ' || other[n - 1] == '.'))
+        other[--n] = '\0';
+    if (n > 0)
+        return other;
+#endif
     snprintf(other, sizeof other, "Unexpected system error %lu", (unsigned long)code);
     return other;
 }

@@ -23,6 +23,7 @@
 #include <string.h>
 
 #include "scan.h"
+#include "tarvel/paths.h"
 #include "tarvel/report.h"
 #include "tarvel/survey.h"
 
@@ -83,7 +84,9 @@ static int run(int argc, char **argv)
     BOOL options = TRUE; /* until "--" */
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
-        if (!options || a[0] != '-' || a[1] == '\0') {
+        /* Windows' own way to ask for help; elsewhere "/?" is a directory. */
+        const BOOL slashhelp = options && PATHSEP == '\\' && strcmp(a, "/?") == 0;
+        if (!slashhelp && (!options || a[0] != '-' || a[1] == '\0')) {
             if (dir)
                 return badusage("only one directory at a time");
             dir = a;
@@ -108,7 +111,7 @@ static int run(int argc, char **argv)
             whatif = TRUE;
         } else if (strcmp(a, "--format=text") == 0 || strcmp(a, "--format=tsv") == 0) {
             tsv = strcmp(a, "--format=tsv") == 0;
-        } else if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
+        } else if (slashhelp || strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
             fputs(usage, stdout);
             fputs(help, stdout);
             return fflush(stdout) == 0 ? 0 : 1;
