@@ -135,18 +135,7 @@ protected:
     {
         ReportTest::SetUp();
         seen_msgs.clear();
-        WNDCLASSA wc{};
-        wc.style = CS_HREDRAW | CS_VREDRAW;
-        wc.lpfnWndProc = spyproc;
-        wc.hInstance = GetModuleHandleA(NULL);
-        wc.hIcon = LoadIconA(wc.hInstance, lpszAppName);
-        wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-        wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-        wc.lpszMenuName = lpszAppName;
-        wc.lpszClassName = lpszAppName;
-        ASSERT_NE(RegisterClassA(&wc), 0);
-        hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
-                               0, CW_USEDEFAULT, 0, NULL, NULL, wc.hInstance, NULL);
+        hwnd = createmainwindow(GetModuleHandleA(NULL), spyproc);
         ASSERT_NE(hwnd, (HWND)NULL);
         top = qobject_cast<QMainWindow *>(hwnd_widget(hwnd));
         ASSERT_NE(top, nullptr);

@@ -17,6 +17,11 @@ extern const char *lpszTitle;   /* "Directory Sizes": initial title */
  * text in a modal box owned by gl.hwnd. */
 void mbprintf(const char *caption, const char *szFmt, ...);
 
+/* Registers the window class "Tarv" with procedure `proc` (WndProc in the
+ * program) and creates the main window, as the program starts; NULL when
+ * either fails. */
+HWND createmainwindow(HINSTANCE hInstance, WNDPROC proc);
+
 LRESULT CALLBACK WndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
 
 /* The About box texts. */

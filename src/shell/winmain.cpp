@@ -9,14 +9,11 @@
 const char *lpszAppName = "Tarv";
 const char *lpszTitle = "Directory Sizes";
 
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
+HWND createmainwindow(HINSTANCE hInstance, WNDPROC proc)
 {
-    (void)hPrevInstance; /* every start is independent */
-    (void)lpCmdLine;
-
     WNDCLASSA wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = WndProc;
+    wc.lpfnWndProc = proc;
     wc.cbClsExtra = 0;
     wc.cbWndExtra = 0;
     wc.hInstance = hInstance;
@@ -26,11 +23,19 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     wc.lpszMenuName = lpszAppName;
     wc.lpszClassName = lpszAppName;
     if (!RegisterClassA(&wc))
-        return 0;
+        return NULL;
+
+    return CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT, 0,
+                           CW_USEDEFAULT, 0, NULL, NULL, hInstance, NULL);
+}
+
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
+{
+    (void)hPrevInstance; /* every start is independent */
+    (void)lpCmdLine;
 
     /* Fails silently: without a window there is nobody to tell. */
-    HWND hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
-                                0, CW_USEDEFAULT, 0, NULL, NULL, hInstance, NULL);
+    HWND hwnd = createmainwindow(hInstance, WndProc);
     if (!hwnd)
         return 0;
 
