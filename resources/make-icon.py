@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
 """Draws Tarvel's icon: three report bars of different lengths over a folder.
 
-Writes tarvel.ico (one 32x32 image, 256 colours: an 8-bit BMP with its
-transparency mask, the classic icon format) and tarvel.png (the same picture,
-32x32 RGBA, for the desktop entry) next to this script. Standard library only;
-run it again after changing the drawing and commit both files.
+Writes tarvel.ico and tarvel.png next to this script. tarvel.ico holds the
+sizes Windows asks for: 16, 32 and 48 pixels as 8-bit BMPs with their
+transparency masks (256 colours, the classic icon format), and 256 pixels as
+a PNG (Explorer's large views). tarvel.png is the 32-pixel picture in RGBA,
+for the desktop entry. Standard library only; run it again after changing
+the drawing and commit both files.
 """
 import os
 import struct
 import zlib
 
-SIZE = 32
+BMP_SIZES = (16, 32, 48)
+PNG_SIZE = 256
 
 # Palette index -> (r, g, b). Index 0 is what the mask makes transparent.
 PALETTE = [
@@ -23,36 +26,73 @@ PALETTE = [
     (0x8f, 0xbc, 0xf5),  # 6 bar highlight (top row of each bar)
 ]
 
+# Bar tops and lengths on the 32-pixel grid.
+BARS = ((12, 24), (17, 16), (22, 9))
 
-def draw():
-    """The picture as rows of palette indices, top row first."""
-    px = [[0] * SIZE for _ in range(SIZE)]
+
+def draw16():
+    """The 16-pixel picture, drawn for its size: outlined bars would not fit."""
+    px = [[0] * 16 for _ in range(16)]
 
     def rect(x0, y0, x1, y1, c):  # inclusive corners
         for y in range(y0, y1 + 1):
             for x in range(x0, x1 + 1):
                 px[y][x] = c
 
+    rect(1, 2, 6, 4, 1)
+    rect(2, 3, 5, 4, 3)
+    rect(1, 4, 14, 14, 1)
+    rect(2, 5, 13, 13, 2)
+    for top, right in ((6, 12), (9, 9), (12, 6)):
+        rect(3, top, right, top, 6)
+        rect(3, top + 1, right, top + 1, 5)
+    return px
+
+
+def draw(size):
+    """The picture at `size` pixels, as rows of palette indices, top row
+    first. It is drawn on a 32-unit grid; each unit is size/32 pixels, and
+    outlines are as thick as one unit (at least one pixel)."""
+    if size == 16:
+        return draw16()
+    px = [[0] * size for _ in range(size)]
+    unit = size / 32
+    line = max(1, round(unit))
+
+    def edges(x0, y0, x1, y1):  # the box from unit x0 to unit x1, inclusive
+        return (round(x0 * unit), round(y0 * unit),
+                round((x1 + 1) * unit) - 1, round((y1 + 1) * unit) - 1)
+
+    def rect(x0, y0, x1, y1, c):  # inclusive pixel corners
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                px[y][x] = c
+
     def box(x0, y0, x1, y1, fill, edge):
-        rect(x0, y0, x1, y1, edge)
-        rect(x0 + 1, y0 + 1, x1 - 1, y1 - 1, fill)
+        a, b, c, d = edges(x0, y0, x1, y1)
+        rect(a, b, c, d, edge)
+        rect(a + line, b + line, c - line, d - line, fill)
 
     # Folder: the tab and back panel, then the front panel over them.
     box(2, 4, 13, 9, 3, 1)
     box(2, 7, 29, 28, 3, 1)
     box(2, 10, 29, 28, 2, 1)
 
-    # Report bars of different lengths, like the window's directory lines.
-    for top, length in ((12, 24), (17, 16), (22, 9)):
+    # Report bars of different lengths, like the window's directory lines,
+    # each with a highlight along its top.
+    for top, length in BARS:
         box(4, top, 4 + length, top + 3, 5, 4)
-        rect(5, top + 1, 3 + length, top + 1, 6)
+        a, b, c, _ = edges(4, top, 4 + length, top + 3)
+        rect(a + line, b + line, c - line, b + 2 * line - 1, 6)
     return px
 
 
-def ico_bytes(px):
+def bmp_image(px):
+    size = len(px)
     # BITMAPINFOHEADER: the height counts the colour image and the mask.
-    mask_stride = ((SIZE + 31) // 32) * 4
-    xor = b"".join(bytes(row) for row in reversed(px))  # bottom-up, 32 bytes a row
+    stride = (size + 3) // 4 * 4
+    mask_stride = ((size + 31) // 32) * 4
+    xor = b"".join(bytes(row) + b"\0" * (stride - size) for row in reversed(px))
     and_rows = []
     for row in reversed(px):
         bits = bytearray(mask_stride)
@@ -63,13 +103,9 @@ def ico_bytes(px):
     mask = b"".join(and_rows)
     palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in PALETTE)
     palette += b"\0" * (4 * (256 - len(PALETTE)))
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 8, 0,
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 8, 0,
                          len(xor) + len(mask), 0, 0, 0, 0)
-    image = header + palette + xor + mask
-    # ICONDIR and its one ICONDIRENTRY; a colour count of 0 means 256.
-    icondir = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 8, len(image), 6 + 16)
-    return icondir + entry + image
+    return header + palette + xor + mask
 
 
 def png_bytes(px):
@@ -77,24 +113,37 @@ def png_bytes(px):
         return (struct.pack(">I", len(data)) + kind + data +
                 struct.pack(">I", zlib.crc32(kind + data) & 0xffffffff))
 
+    size = len(px)
     raw = bytearray()
     for row in px:
         raw.append(0)  # filter: none
         for c in row:
             r, g, b = PALETTE[c]
             raw += bytes((r, g, b, 0 if c == 0 else 255))
-    ihdr = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    ihdr = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", ihdr) +
             chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
 
 
+def ico_bytes():
+    # (width/height byte, colour count byte, bit count, image); a size of 256
+    # is written as 0, and so is a colour count of 256.
+    images = [(s, 0, 8, bmp_image(draw(s))) for s in BMP_SIZES]
+    images.append((0, 0, 32, png_bytes(draw(PNG_SIZE))))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for dim, colours, bits, image in images:
+        out += struct.pack("<BBBBHHII", dim, dim, colours, 0, 1, bits, len(image), offset)
+        offset += len(image)
+    return out + b"".join(image for _, _, _, image in images)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    px = draw()
     with open(os.path.join(here, "tarvel.ico"), "wb") as f:
-        f.write(ico_bytes(px))
+        f.write(ico_bytes())
     with open(os.path.join(here, "tarvel.png"), "wb") as f:
-        f.write(png_bytes(px))
+        f.write(png_bytes(draw(32)))
 
 
 if __name__ == "__main__":

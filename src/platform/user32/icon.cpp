@@ -10,6 +10,8 @@
 #include "resources/rcscript.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImageReader>
 #include <QPixmap>
 #include <QStyle>
 
@@ -58,8 +60,15 @@ QIcon icon_image(HICON icon)
         return QIcon();
     if (icon->ico.isEmpty())
         return QApplication::style()->standardIcon(QStyle::SP_DesktopIcon);
-    QPixmap pixmap;
-    if (!pixmap.loadFromData(icon->ico, "ICO"))
-        return QIcon();
-    return QIcon(pixmap);
+    /* Every size the icon file holds, for the window system to choose from. */
+    QBuffer file(&icon->ico);
+    file.open(QIODevice::ReadOnly);
+    QImageReader reader(&file, "ICO");
+    QIcon sizes;
+    for (int i = 0, n = reader.imageCount(); i < n && reader.jumpToImage(i); i++) {
+        const QImage image = reader.read();
+        if (!image.isNull())
+            sizes.addPixmap(QPixmap::fromImage(image));
+    }
+    return sizes;
 }
