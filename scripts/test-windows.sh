@@ -11,12 +11,17 @@ cd "$(dirname "$0")/.."
 linux=""
 [ -x build-test/tarvel-scan ] && linux="-DTARVEL_LINUX_BUILD=$PWD/build-test"
 
-build() { # build folder, toolchain
-    cmake -S . -B "$1" --toolchain "cmake/$2.cmake" -DCMAKE_BUILD_TYPE=Release $linux
+build() { # build folder, toolchain, the other edition's build folder
+    cmake -S . -B "$1" --toolchain "cmake/$2.cmake" -DCMAKE_BUILD_TYPE=Release $linux \
+        -DTARVEL_OTHER_WINDOWS_BUILD="$PWD/$3"
     cmake --build "$1" -j"$(nproc)"
 }
-build build-win64 mingw-x86_64
-build build-win mingw-i686
+build build-win64 mingw-x86_64 build-win
+build build-win mingw-i686 build-win64
+# Each suite installs its own edition (a ctest fixture makes its installer)
+# and the other edition over it, where that one runs here: both are made now.
+(cd build-win64 && cpack -G NSIS >/dev/null)
+(cd build-win && cpack -G NSIS >/dev/null)
 
 # Whether 32-bit Wine starts here, found by starting it. A kernel without
 # IA-32 emulation refuses its loader with "Exec format error": that alone is a

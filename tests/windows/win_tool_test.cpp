@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "wintree.h"
@@ -48,6 +49,59 @@ TEST(Win32Tool, ReportAndMissingDirectory)
     EXPECT_EQ(r.status, 1u);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "tarvel-scan: " + missing + ": No such file or directory\r\n");
+}
+
+// Names Windows' path rules would cut: a directory whose name ends in a dot
+// or a blank is surveyed under its own name, never as the one without them.
+TEST(Win32Tool, NamesEndingInDotsAndBlanks)
+{
+    WinTree tree;
+    tree.file("dup/f", 10240);
+    tree.file("dup./f", 20480);
+    tree.file("dup /f", 30720);
+    Scan r = scan("--cluster-size 1024 \"" + tree.root() + "\"");
+    EXPECT_EQ(r.status, 0u);
+    EXPECT_EQ(r.err, "");
+    for (const auto &[name, kbytes] : {std::pair("dup", "10"), std::pair("dup.", "20"), std::pair("dup ", "30")})
+        EXPECT_NE(r.out.find(tree.pattern(name) + " " + kbytes + "K used, 0K wasted"), std::string::npos)
+            << "[" << name << "] in\n" << r.out;
+    EXPECT_NE(r.out.find(tree.pattern("") + " 60K used (0K here, 60K sub dir)"), std::string::npos) << r.out;
+}
+
+// In a console, whatever its own code page, names show as the characters
+// they are; to a file they are the program's UTF-8 bytes.
+TEST(Win32Tool, ConsoleShowsEveryName)
+{
+    WinTree tree, shots;
+    const std::string names[] = {"caf\xc3\xa9", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e"};
+    for (const std::string &name : names)
+        tree.dir(name);
+    std::string out, err;
+    ASSERT_EQ(run_program("\"" TARVEL_CONSOLESHOT "\" \"" + shots.path("screen") + "\" \"" TARVEL_SCAN_EXE
+                          "\" --cluster-size 4096 \"" + tree.root() + "\"",
+                          &out, &err),
+              0u)
+        << err;
+    std::ifstream file(shots.path("screen"), std::ios::binary);
+    const std::string screen((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    Scan r = scan("--cluster-size 4096 \"" + tree.root() + "\"");
+    for (const std::string &name : names) {
+        const std::string line = tree.pattern(name) + " 0K used, 0K wasted";
+        EXPECT_NE(screen.find(line + "\n"), std::string::npos) << line << " not on the screen:\n" << screen;
+        EXPECT_NE(r.out.find(line + "\r\n"), std::string::npos) << line << " not in the file:\n" << r.out;
+    }
+}
+
+// Windows' own ways: /? asks for the help; a name Windows cannot take at all
+// (error 123) is told in words.
+TEST(Win32Tool, HelpAndAnImpossibleName)
+{
+    Scan r = scan("/?");
+    EXPECT_EQ(r.status, 0u);
+    EXPECT_EQ(r.out.rfind("usage: tarvel-scan", 0), 0u) << r.out;
+    r = scan("\"bad|name\"");
+    EXPECT_EQ(r.status, 1u);
+    EXPECT_EQ(r.err, "tarvel-scan: bad|name: The file name, directory name, or volume label syntax is incorrect\r\n");
 }
 
 // Windows' 260-character paths: a sub-directory whose pattern takes 259
