@@ -19,15 +19,15 @@
 
 BOOL widepath(const char *path, WCHAR *wide, int size)
 {
-    /* A drive path gets "\\?\" and a network one "\\?\UNC\" in place of its
-     * first backslash; a path already in that form stays as it is. */
+    /* A path in that form already ("\\?\", "\\.\"), or a relative one, stays
+     * as it is. */
     const WCHAR *prefix = L"";
-    if (strncmp(path, "\\\\?\\", 4) == 0 || strncmp(path, "\\\\.\\", 4) == 0) {
-    } else if (path[0] == '\\' && path[1] == '\\') {
-        prefix = L"\\\\?\\UNC";
+    const BOOL network = path[0] == '\\' && path[1] == '\\';
+    if (network && path[2] != '?' && path[2] != '.') {
+        prefix = L"\\\\?\\UNC"; /* \\server\share: \\?\UNC\server\share */
         path++;
-    } else if (path[0] != '\0' && path[1] == ':') {
-        prefix = L"\\\\?\\";
+    } else if (!network && path[0] != '\0' && path[1] == ':') {
+        prefix = L"\\\\?\\"; /* C:\dir: \\?\C:\dir */
     }
     const int n = lstrlenW(prefix);
     if (n >= size || MultiByteToWideChar(CP_ACP, 0, path, -1, wide + n, size - n) == 0) {
