@@ -55,6 +55,15 @@ struct scanwatch_ {
 };
 extern const struct scanwatch_ *scanwatch;
 
+/* Bytes lost in the unfilled tail of the last cluster of a file of `size`
+ * bytes on clusters of `cluster` bytes: (cluster - size mod cluster) mod
+ * cluster, so an empty file and one that fills its last cluster exactly lose
+ * nothing. The one rule of waste, for the scan and for the headless tool. */
+ULONGLONG tailwaste(ULONGLONG size, ULONGLONG cluster);
+
+/* An entry's size in bytes, its two 32-bit halves joined. */
+ULONGLONG entrysize(const WIN32_FIND_DATAA *fd);
+
 /* The scan's enumeration: FindFirstFileA and FindNextFileA, except that on
  * Windows a name is never altered by Windows' path rules (a trailing dot or
  * blank). */

@@ -47,14 +47,18 @@ static void patterndir(const char *pattern, char *dir)
     dir[len] = '\0';
 }
 
-/* Bytes lost in the unfilled tail of the file's last cluster. An empty file
- * and one that fills its last cluster exactly lose nothing. */
-static ULONGLONG tailwaste(ULONGLONG size)
+ULONGLONG tailwaste(ULONGLONG size, ULONGLONG cluster)
 {
-    ULONGLONG bpc = dgl.bpc;
-    if (bpc == 0)
+    if (cluster == 0)
         return 0;
-    return (bpc - size % bpc) % bpc;
+    if ((cluster & (cluster - 1)) == 0) /* a power of two, as clusters are: no division */
+        return (0 - size) & (cluster - 1);
+    return (cluster - size % cluster) % cluster;
+}
+
+ULONGLONG entrysize(const WIN32_FIND_DATAA *fd)
+{
+    return ((ULONGLONG)fd->nFileSizeHigh << 32) | fd->nFileSizeLow;
 }
 
 static bool isdotordotdot(const char *name)
@@ -137,9 +141,9 @@ double doitto(char *dir, double *waste)
         } else {
             /* Any other entry is a file: links count with their own size,
              * FIFOs, sockets and devices with theirs. */
-            ULONGLONG size = ((ULONGLONG)fd->nFileSizeHigh << 32) | fd->nFileSizeLow;
+            ULONGLONG size = entrysize(fd);
             bytesused += (double)size;
-            byteswasted += (double)tailwaste(size);
+            byteswasted += (double)tailwaste(size, dgl.bpc);
             if (scanwatch && scanwatch->file)
                 scanwatch->file(lv->name, fd);
         }

@@ -58,15 +58,14 @@ const char *errortext(DWORD code)
     default: break;
     }
     static char other[256];
-#ifdef _WIN32
-    /* Windows' own words for the rest, without the closing full stop and line end. */
+    /* The system's own words for the rest, without the closing full stop
+     * and line end. */
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, other,
                              sizeof other, NULL);
     while (n > 0 && (other[n - 1] == '\n' || other[n - 1] == '\r' || other[n - 1] == ' ' || other[n - 1] == '.'))
         other[--n] = '\0';
     if (n > 0)
         return other;
-#endif
     snprintf(other, sizeof other, "Unexpected system error %lu", (unsigned long)code);
     return other;
 }
@@ -100,7 +99,7 @@ static void toolong(const char *dir, const char *name)
 void watchscan(BOOL tsv, BOOL whatif)
 {
     static const struct scanwatch_ text = {NULL, unreadable, toolong, NULL},
-                                   table = {tsvrow, unreadable, toolong, NULL},
+                                   table = {tsvrow, unreadable, toolong, tsvfile},
                                    files = {NULL, unreadable, toolong, whatiffile};
     scanwatch = whatif ? &files : tsv ? &table : &text;
 }

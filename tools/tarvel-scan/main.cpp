@@ -114,10 +114,10 @@ static int run(int argc, char **argv)
         } else if (slashhelp || strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
             fputs(usage, stdout);
             fputs(help, stdout);
-            return fflush(stdout) == 0 ? 0 : 1;
+            return endoutput(TRUE, "the help") ? 0 : 1;
         } else if (strcmp(a, "--version") == 0) {
             puts("tarvel-scan " TARVEL_VERSION);
-            return fflush(stdout) == 0 ? 0 : 1;
+            return endoutput(TRUE, "the version") ? 0 : 1;
         } else {
             return badusage("unknown option ", a);
         }

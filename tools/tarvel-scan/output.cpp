@@ -88,12 +88,12 @@ void bufferoutput(void)
     setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
 }
 
-BOOL endoutput(BOOL written)
+BOOL endoutput(BOOL written, const char *what)
 {
     const BOOL flushed = fflush(stdout) == 0 && !ferror(stdout);
     if (written && flushed)
         return TRUE;
-    if (fprintf(stderr, "tarvel-scan: cannot write the report: %s\n", strerror(errno)) < 0 || fflush(stderr) != 0)
+    if (fprintf(stderr, "tarvel-scan: cannot write %s: %s\n", what, strerror(errno)) < 0 || fflush(stderr) != 0)
         stderrlost = TRUE;
     return FALSE;
 }

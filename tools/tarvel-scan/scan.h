@@ -41,8 +41,11 @@ BOOL putescaped(FILE *out, const char *s);
  * saying so) when a write failed. */
 BOOL writereport(void);
 
-/* tsv.cpp: one row for a directory the scan has just counted, and the end
- * of the table (its heading if no row came); FALSE when a write failed. */
+/* tsv.cpp: each file the scan counts, one row for a directory the scan has
+ * just counted (its figures summed exactly from the files, not the report's
+ * doubles), and the end of the table (its heading if no row came); FALSE
+ * when a write failed. */
+void tsvfile(const char *dir, const WIN32_FIND_DATAA *fd);
 void tsvrow(const char *dir, double bytesused, double byteswasted, double sdbytesused, double sdbyteswasted);
 BOOL endtsv(void);
 
@@ -60,8 +63,8 @@ BOOL endwhatif(BOOL tsv, const char *dir);
 
 /* Standard output in blocks of 64 KiB, for a report of many short lines;
  * and its end: TRUE once it has taken every line (`written`), else the
- * failure is told and FALSE. */
+ * failure to write `what` is told and FALSE. */
 void bufferoutput(void);
-BOOL endoutput(BOOL written);
+BOOL endoutput(BOOL written, const char *what = "the report");
 
 #endif

@@ -25,49 +25,14 @@
 #include <vector>
 
 #include "scan.h"
+#include "sum.h"
 #include "tarvel/paths.h"
 #include "tarvel/survey.h"
 
 namespace {
 
-/* A whole number of bytes beyond 64 bits: a tree may hold sparse files of
- * exabytes. */
-struct Sum {
-    ULONGLONG hi = 0, lo = 0;
-    void add(ULONGLONG v)
-    {
-        lo += v;
-        hi += lo < v;
-    }
-    Sum plus(const Sum &o) const
-    {
-        Sum s = *this;
-        s.add(o.lo);
-        s.hi += o.hi;
-        return s;
-    }
-    double approx() const { return (double)hi * 18446744073709551616.0 + (double)lo; }
-    std::string decimal() const
-    {
-        /* Long division by 10 over four 32-bit limbs. */
-        unsigned long long limb[4] = {hi >> 32, hi & 0xFFFFFFFFu, lo >> 32, lo & 0xFFFFFFFFu};
-        std::string digits;
-        do {
-            unsigned long long rest = 0;
-            for (unsigned long long &l : limb) {
-                unsigned long long cur = (rest << 32) | l;
-                l = cur / 10;
-                rest = cur % 10;
-            }
-            digits += (char)('0' + rest);
-        } while (limb[0] | limb[1] | limb[2] | limb[3]);
-        return std::string(digits.rbegin(), digits.rend());
-    }
-};
-
 struct Size {
     ULONGLONG bytes;
-    ULONGLONG mask; /* bytes - 1 where bytes is a power of two, else 0 */
     Sum wasted;
 };
 
@@ -87,29 +52,23 @@ ULONGLONG allocation(const char *dir, const WIN32_FIND_DATAA *fd, BOOL *ok)
     if (fd->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
         return 0;
 #endif
-    char path[MAX_PATH];
-    size_t dirlen = strlen(dir);
-    BOOL separated = dirlen > 0 && dir[dirlen - 1] == PATHSEP; /* a root */
-    size_t namelen = strlen(fd->cFileName);
-    if (dirlen + 1 + namelen >= sizeof path) {
-        *ok = FALSE;
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return 0;
-    }
-    memcpy(path, dir, dirlen);
-    if (!separated)
-        path[dirlen++] = PATHSEP;
-    memcpy(path + dirlen, fd->cFileName, namelen + 1);
+    /* Any length: the path is only the key to the entry just listed. */
+    static std::string path;
+    path = dir;
+    if (path.empty() || path.back() != PATHSEP) /* a root ends in the separator already */
+        path += PATHSEP;
+    path += fd->cFileName;
     DWORD high = 0;
     /* A low part of 0xFFFFFFFF is a failure only with an error set; the
      * call need not clear an earlier one. */
     SetLastError(ERROR_SUCCESS);
 #ifdef _WIN32
     /* As the scan listed it: a name may end in a dot or a blank. */
-    WCHAR wide[MAX_PATH + 8];
-    DWORD low = widepath(path, wide, MAX_PATH + 8) ? GetCompressedFileSizeW(wide, &high) : INVALID_FILE_SIZE;
+    std::vector<WCHAR> wide(path.size() + 8);
+    DWORD low = widepath(path.c_str(), wide.data(), (int)wide.size()) ? GetCompressedFileSizeW(wide.data(), &high)
+                                                                        : INVALID_FILE_SIZE;
 #else
-    DWORD low = GetCompressedFileSizeA(path, &high);
+    DWORD low = GetCompressedFileSizeA(path.c_str(), &high);
 #endif
     if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
         DWORD code = GetLastError();
@@ -129,13 +88,11 @@ ULONGLONG allocation(const char *dir, const WIN32_FIND_DATAA *fd, BOOL *ok)
 
 void whatiffile(const char *dir, const WIN32_FIND_DATAA *fd)
 {
-    ULONGLONG size = ((ULONGLONG)fd->nFileSizeHigh << 32) | fd->nFileSizeLow;
+    ULONGLONG size = entrysize(fd);
     files++;
     used.add(size);
-    for (Size &s : sizes) {
-        ULONGLONG tail = s.mask ? (size & s.mask) : size % s.bytes;
-        s.wasted.add(tail ? s.bytes - tail : 0);
-    }
+    for (Size &s : sizes)
+        s.wasted.add(tailwaste(size, s.bytes));
     BOOL ok;
     ULONGLONG bytes = allocation(dir, fd, &ok);
     if (ok) {
@@ -259,8 +216,7 @@ BOOL whatifsizes(const char *list, const char **bad)
             v *= 1024 * 1024, suffix++;
         if (*suffix != '\0' || v == 0 || v > (1ULL << 31))
             return FALSE;
-        ULONGLONG mask = (v & (v - 1)) == 0 ? v - 1 : 0;
-        sizes.push_back(Size{v, mask, Sum()});
+        sizes.push_back(Size{v, Sum()});
         if (!end)
             break;
         p = end;
