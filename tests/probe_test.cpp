@@ -167,6 +167,34 @@ TEST(Probe, CheckersAndWhatTheyLeaveAreStopped)
     EXPECT_TRUE(ended(t.path("pid")));
 }
 
+// The report file never lands where a relative TMPDIR would put it (in the
+// directory about to be surveyed, after the dialog's change of directory):
+// the system's /tmp instead. A program killed while its checker runs leaves
+// neither the checker nor the file behind.
+TEST(Probe, NothingLeftInTheTreeOrBehind)
+{
+    FakeChecker fake;
+    TempTree tree;
+    /* The checker notes where its output goes, then kills the program. */
+    fake.install("x=$(readlink /proc/$$/fd/1)\necho \"$x\" > '" + tree.path("where") + "'\necho $$ > '" +
+                 tree.path("pid") + "'\nkill -KILL $PPID\nexec sleep 600");
+    ChildResult r = run_in_child([&] {
+        setenv("TMPDIR", ".", 1);
+        if (chdir(tree.root().c_str()) != 0)
+            return std::string("chdir failed");
+        probe();
+        return std::string("the probe ended");
+    });
+    EXPECT_EQ(r.status, 128 + SIGKILL) << r.output;
+    EXPECT_TRUE(ended(tree.path("pid"))) << "the checker outlives the program";
+    const std::string where = slurp(tree.path("where"));
+    EXPECT_TRUE(where.rfind("/tmp/trv", 0) == 0 && where.find(".tmp (deleted)\n") != std::string::npos)
+        << "the report file, nameless while the checker runs: " << where;
+    std::string files;
+    run_command("ls " + quote(tree.root()), &files, nullptr);
+    EXPECT_EQ(files, "pid\nwhere\n");
+}
+
 // Tarvel's own checker reports the filesystem of its current directory as
 // statvfs sees it, available units being those an ordinary user may use
 // (the temporary folder's free space may move meanwhile, so the nearer).

@@ -120,30 +120,45 @@ TEST_F(SurveyTest, DriveSizeWarningAndUnitSize)
     EXPECT_TRUE(boxes().empty());
 }
 
-// No checker: one Failure box and the free-space query's cluster size (and
-// the size warning when the volume reaches 2^53 bytes); that failing too, a
-// second box and fixed 4096-byte clusters, no warning.
+// No checker: the free-space query's cluster size (and the size warning when
+// the volume reaches 2^53 bytes), with a Failure box saying so only on the
+// Windows 9x family, whose query misstated large FAT32 volumes; that failing
+// too, a box and fixed 4096-byte clusters, no warning.
 TEST_F(SurveyTest, FallbacksWhenTheSourcesFail)
 {
     struct statvfs vfs;
     ASSERT_EQ(statvfs(drive.c_str(), &vfs), 0);
-    const std::string checker = "Failure: Using CHKDSK failed, wastage results not valid with FAT32";
+    const std::string checker = "Failure: Using CHKDSK failed, wastage results not valid with FAT32",
+                      disk = "Failure: Failed to get Drive <" + drive + "> characteristics, wastage results invalid";
     const bool warned = std::min<unsigned long long>(vfs.f_blocks, 0xFFFFFFFFu) * vfs.f_frsize >= (1ULL << 53);
     tree.file("f", 1);
-    survey(tree.root().c_str());
-    EXPECT_EQ(box_texts(), std::vector<std::string>{checker});
-    EXPECT_EQ(boxes()[0].type, (UINT)MB_ICONEXCLAMATION);
-    EXPECT_EQ(report_lines().at(warned ? 1 : 0), clusterline((ULONG)vfs.f_frsize));
-    EXPECT_TRUE(!warned ||
-                report_lines()[0] == "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
-
-    testhooks::clear_recorded_message_boxes();
-    testhooks::fail_disk_free_space(true);
-    survey(tree.root().c_str());
-    EXPECT_EQ(box_texts(), (std::vector<std::string>{checker, "Failure: Failed to get Drive <" + drive +
-                                                                  "> characteristics, wastage results invalid"}));
-    EXPECT_EQ(report_lines(),
-              (std::vector<std::string>{clusterline(4096), pattern_of(tree.root()) + " 0K used, 4K wasted", ""}));
+    const struct {
+        bool ninex, diskfails;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {false, false, {}},
+        {true, false, {checker}},
+        {false, true, {disk}},
+        {true, true, {checker, disk}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.ninex ? "9x" : "NT") + (c.diskfails ? ", no volume figures" : ""));
+        testhooks::clear_recorded_message_boxes();
+        testhooks::pretend_windows_9x(c.ninex);
+        testhooks::fail_disk_free_space(c.diskfails);
+        survey(tree.root().c_str());
+        EXPECT_EQ(box_texts(), c.boxes);
+        for (const auto &b : boxes())
+            EXPECT_EQ(b.type, (UINT)MB_ICONEXCLAMATION);
+        if (c.diskfails) {
+            EXPECT_EQ(report_lines(), (std::vector<std::string>{clusterline(4096),
+                                                                pattern_of(tree.root()) + " 0K used, 4K wasted", ""}));
+        } else {
+            EXPECT_EQ(report_lines().at(warned ? 1 : 0), clusterline((ULONG)vfs.f_frsize));
+            EXPECT_TRUE(!warned || report_lines()[0] ==
+                                       "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
+        }
+    }
     EXPECT_EQ(fake.files_in_tmpdir(), 0);
 }
 

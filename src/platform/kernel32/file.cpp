@@ -19,7 +19,9 @@
  *    signal is retried.
  *  - SetFilePointer: FILE_BEGIN with a 32-bit offset only.
  *  - A file handle is closed by CloseHandle (handles.cpp).
- *  - GetTempPathA: $TMPDIR when set and non-empty, else /tmp, with a '/' added.
+ *  - GetTempPathA: $TMPDIR when it is an absolute path, else /tmp (as
+ *    mktemp does: a relative one would name a different folder after each
+ *    change of directory), with a '/' added.
  *  - GetTempFileNameA: "<path>[/]<up to 3 characters of prefix><hex>.tmp".
  *    With uUnique 0 the file is created exclusively (O_EXCL, no link
  *    followed, mode 0600), trying further numbers while a name is taken, so
@@ -221,7 +223,7 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
 DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer)
 {
     const char *dir = getenv("TMPDIR");
-    if (dir == NULL || *dir == '\0')
+    if (dir == NULL || dir[0] != '/')
         dir = "/tmp";
     size_t len = strlen(dir);
     bool add_slash = dir[len - 1] != '/';

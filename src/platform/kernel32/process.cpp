@@ -16,7 +16,8 @@
  *    bInheritHandles says. Signal dispositions and mask start at their defaults.
  *  - The child leads its own process group, which does not outlive it: once
  *    it has ended, whatever it left running there is killed, as a job object
- *    that kills on close would. TerminateProcess kills that whole group with
+ *    that kills on close would. The child itself is killed when the program
+ *    ends, however it ends (PR_SET_PDEATHSIG). TerminateProcess kills that whole group with
  *    SIGKILL and the exit code becomes uExitCode.
  *  - A program that cannot be found or started: FALSE, hProcess NULL and
  *    ERROR_FILE_NOT_FOUND. Creation flags, window settings and the security
@@ -34,7 +35,9 @@
 #include <limits.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <linux/close_range.h>
+#include <pthread.h>
+#include <sys/prctl.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/syscall.h>
@@ -173,6 +176,46 @@ std::string absolute(const char *path)
     return std::string(cwd) + "/" + path;
 }
 
+/* In the child, between fork and exec: only calls safe after a fork of a
+ * program with threads. Returns only when the program cannot be started. */
+[[noreturn]] void become(const char *program, char *const *argv, int stdout_fd, pid_t parent, int report)
+{
+    struct sigaction dfl = {};
+    dfl.sa_handler = SIG_DFL;
+    for (int sig = 1; sig < NSIG; sig++)
+        sigaction(sig, &dfl, nullptr);
+    setpgid(0, 0);
+    /* It dies with the program, however the program ends (killed too): a
+     * checker is of no use to anyone else. */
+    int failed = prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent ? ESRCH : 0;
+    /* Standard output first: the given descriptor may itself be 0 or 2. */
+    const int out = stdout_fd >= 0 ? stdout_fd : open("/dev/null", O_WRONLY);
+    if (!failed && (out < 0 || dup2(out, 1) < 0))
+        failed = errno;
+    for (int fd = 0; fd <= 2 && !failed; fd += 2) {
+        const int null = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (null < 0 || dup2(null, fd) < 0)
+            failed = errno;
+        else if (null != fd)
+            close(null);
+    }
+    /* The layer's own descriptors are close-on-exec; this also keeps out any
+     * that other code opened without it. */
+    if (!failed && syscall(SYS_close_range, 3, ~0U, CLOSE_RANGE_CLOEXEC) != 0)
+        for (int fd = 3; fd < 1024; fd++)
+            fcntl(fd, F_SETFD, FD_CLOEXEC);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (!failed) {
+        execve(program, argv, environ);
+        failed = errno;
+    }
+    ssize_t ignored = write(report, &failed, sizeof failed);
+    (void)ignored;
+    _exit(127);
+}
+
 /* Starts the program; the pid, or -1 with errno set. */
 pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdout_fd)
 {
@@ -181,35 +224,38 @@ pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdo
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
-    posix_spawn_file_actions_t fa;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawnattr_init(&attr);
-    /* Standard output first: the given descriptor may itself be 0 or 2. */
-    if (stdout_fd >= 0)
-        posix_spawn_file_actions_adddup2(&fa, stdout_fd, 1);
-    else
-        posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    /* The layer's own descriptors are close-on-exec; this also keeps out any
-     * that other code opened without it. */
-    posix_spawn_file_actions_addclosefrom_np(&fa, 3);
-
-    sigset_t none, all;
-    sigemptyset(&none);
+    /* The child says why it could not start through this pipe, which its
+     * exec closes. */
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return -1;
+    /* No handler of the program's may run in the child. */
+    sigset_t all, old;
     sigfillset(&all);
-    posix_spawnattr_setsigmask(&attr, &none);
-    posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    pid_t pid = -1;
-    int r = posix_spawn(&pid, program.c_str(), &fa, &attr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&fa);
-    posix_spawnattr_destroy(&attr);
-    if (r != 0) {
-        errno = r;
+    pthread_sigmask(SIG_SETMASK, &all, &old);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0)
+        become(program.c_str(), argv.data(), stdout_fd, parent, report[1]);
+    const int forkerror = errno;
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    close(report[1]);
+    if (pid < 0) {
+        close(report[0]);
+        errno = forkerror;
+        return -1;
+    }
+    /* Until its exec closes the pipe: by then it leads its group. */
+    int childerror = 0;
+    ssize_t n;
+    do
+        n = read(report[0], &childerror, sizeof childerror);
+    while (n < 0 && errno == EINTR);
+    close(report[0]);
+    if (n == sizeof childerror) {
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        errno = childerror;
         return -1;
     }
     return pid;
