@@ -31,17 +31,22 @@ TEST(ScanCli, CommandLine)
         EXPECT_NE(err.find(usage), std::string::npos) << args;
         EXPECT_EQ(out, "") << args;
     }
-    std::string out;
+    std::string out, err;
     EXPECT_EQ(run_command(scanner + " --help", &out, nullptr), 0);
     EXPECT_TRUE(out.rfind(usage, 0) == 0 && out.find("Exit status: 0 when the report is complete") != std::string::npos)
         << out;
     EXPECT_EQ(run_command(scanner + " --version", &out, nullptr), 0);
     EXPECT_EQ(out, "tarvel-scan " TARVEL_VERSION "\n");
+    for (const char *what : {"help", "version"}) { /* and where they cannot be written, that is said */
+        EXPECT_EQ(run_command(scanner + " --" + what + " >/dev/full", nullptr, &err), 1) << what;
+        EXPECT_EQ(err, "tarvel-scan: cannot write the " + std::string(what) + ": No space left on device\n");
+    }
 }
 
 // The whole report, one output line per report line, control bytes escaped;
 // the exit status says whether it is whole: 0 (a probe that fell back on the
-// volume's figures included), else 1 with the reason on standard error. A
+// volume's figures included, without a word: they are exact here), else 1
+// with the reason on standard error. A
 // relative DIR is surveyed under its full path, and so is one after "--"
 // that looks like an option. A link loop as DIR is told as one, and a
 // directory left out for its path's length by name.
@@ -51,7 +56,6 @@ TEST(ScanCli, ReportAndStatus)
     TempTree whole, tree;
     whole.file("new\nline/f", 2048);
     tree.file("plain", 3);
-    const std::string fallback = "Failure: Using CHKDSK failed, wastage results not valid with FAT32\n";
     const struct {
         std::string args, out, err; /* out: the whole output, or a line it holds when it starts with '~' */
         int status;
@@ -62,7 +66,7 @@ TEST(ScanCli, ReportAndStatus)
              "/*.* 2K used (0K here, 2K sub dir), 0K wasted (0K here, 0K sub dir)\n\n",
          "", 0},
         {"--cluster-size 512 sub", "~" + tree.root() + "/sub/*.* 0K used, 0K wasted\n", "", 0},
-        {quote(tree.root()), "~\n", fallback, 0},
+        {quote(tree.root()), "~\n", "", 0},
         {quote(tree.path("missing")), "", "tarvel-scan: " + tree.path("missing") + ": No such file or directory\n", 1},
         {quote(tree.path("plain")), "", "tarvel-scan: " + tree.path("plain") + ": Not a directory\n", 1},
         {"--cluster-size 512 -- -dash", "~" + tree.root() + "/-dash/*.* 0K used, 0K wasted\n", "", 0},
@@ -136,6 +140,28 @@ TEST(ScanCli, TsvAgreesWithTheText)
     EXPECT_NE(tsv.find("6501\t5000\t1501\t"), std::string::npos) << "a's figures, exact to the byte\n" << tsv;
 }
 
+// TSV's bytes are exact where the report's doubles are not: a sparse file of
+// 2^53 + 1 bytes (on a tmpfs, /dev/shm, where one can be made).
+TEST(ScanCli, TsvExactBeyondDoubles)
+{
+    char dir[] = "/dev/shm/tarvel-test-XXXXXX";
+    if (!mkdtemp(dir))
+        GTEST_SKIP() << "no /dev/shm here: " << strerror(errno);
+    const std::string root = dir, sub = root + "/d";
+    const bool made = mkdir(sub.c_str(), 0700) == 0 &&
+                      run_command("truncate -s 9007199254740993 " + quote(sub + "/big"), nullptr, nullptr) == 0;
+    std::string tsv, err;
+    const int status = run_command(scanner + " --format=tsv --cluster-size 4096 " + quote(root), &tsv, &err);
+    run_command("rm -rf " + quote(root), nullptr, nullptr);
+    if (!made)
+        GTEST_SKIP() << "a file of 2^53 + 1 bytes cannot be made in /dev/shm";
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_NE(tsv.find("\n9007199254740993\t9007199254740993\t0\t4095\t4095\t0\t" + sub + "\n"), std::string::npos)
+        << tsv;
+    EXPECT_NE(tsv.find("\n9007199254740993\t0\t9007199254740993\t4095\t0\t4095\t" + root + "\n"), std::string::npos)
+        << tsv;
+}
+
 // Tarvel's own checker, found beside the program in the build tree and in an
 // installed layout (<prefix>/bin and <prefix>/lib/tarvel/system), gives the
 // cluster size: no message at all, no drive-size warning.
@@ -195,8 +221,9 @@ TEST(ScanCli, UnreadableDirectoryAsUnprivilegedUser)
 }
 
 // A directory too large to list in the memory there is (AddressSanitizer's
-// limit on one allocation, the only one that can be set from outside): one
-// error box, its line missing, the rest printed, status 1, and no abort.
+// limit on one allocation, the only one that can be set from outside): named
+// with the reason, one error box, its line missing, the rest printed, status
+// 1, and no abort.
 TEST(ScanCli, OutOfMemoryForOneDirectory)
 {
 #ifndef __SANITIZE_ADDRESS__
@@ -214,7 +241,8 @@ TEST(ScanCli, OutOfMemoryForOneDirectory)
     for (size_t at = 0, end; (end = err.find('\n', at)) != std::string::npos; at = end + 1)
         if (err.compare(at, 2, "==") != 0)
             told += err.substr(at, end + 1 - at);
-    EXPECT_EQ(told, "Error: Memory allocation failed <8>\n");
+    EXPECT_EQ(told, "tarvel-scan: cannot read directory " + tree.path("big") +
+                        ": Cannot allocate memory\nError: Memory allocation failed <8>\n");
     EXPECT_EQ(out.substr(out.find('\n') + 1), tree.root() + "/*.* 0K used, 0K wasted\n\n");
 }
 
@@ -222,8 +250,11 @@ TEST(ScanCli, OutOfMemoryForOneDirectory)
 // be, never a death by SIGPIPE: status 1, the other stream whole.
 TEST(ScanCli, FailedWritesAreReported)
 {
-    FakeChecker fake; /* no checker: a message on standard error */
     TempTree tree;
+    std::string deep; /* a directory left out for its path's length: a message on standard error */
+    for (int i = 0; i < 17; i++)
+        deep += std::string(250, 'n') + "/";
+    ASSERT_EQ(run_command("cd " + quote(tree.root()) + " && mkdir -p " + deep, nullptr, nullptr), 0);
     ChildResult r = run_in_child([&] { /* standard error to a pipe whose reader is gone */
                                        int p[2];
                                        if (pipe(p) != 0)
@@ -232,14 +263,16 @@ TEST(ScanCli, FailedWritesAreReported)
                                        dup2(p[1], 3);
                                        signal(SIGPIPE, SIG_DFL); /* as a shell would start it */
                                        std::string report;
-                                       int status =
-                                           run_command(scanner + " " + quote(tree.root()) + " 2>&3", &report, nullptr);
+                                       int status = run_command(scanner + " --cluster-size 512 " + quote(tree.root()) +
+                                                                    " 2>&3",
+                                                                &report, nullptr);
                                        return std::to_string(status) + " " + report;
     });
     EXPECT_EQ(r.output.substr(0, 2), "1 ");
     EXPECT_NE(r.output.find(tree.root() + "/*.* 0K used, 0K wasted\n"), std::string::npos) << r.output;
     std::string message;
-    EXPECT_EQ(run_command(scanner + " --cluster-size 512 " + quote(tree.root()) + " >/dev/full", nullptr, &message), 1);
+    TempTree plain;
+    EXPECT_EQ(run_command(scanner + " --cluster-size 512 " + quote(plain.root()) + " >/dev/full", nullptr, &message), 1);
     EXPECT_EQ(message, "tarvel-scan: cannot write the report: No space left on device\n");
 }
 
@@ -328,4 +361,16 @@ TEST(ScanCli, WhatIf)
     }
     EXPECT_EQ(run_command(scanner + " --what-if=2048M --format=tsv " + quote(tree.path("sub/deep")), &out, &err), 0)
         << err;
+
+    /* A file whose whole path is longer than PATH_MAX is measured all the same. */
+    TempTree deep;
+    std::string d;
+    for (int i = 0; i < 16; i++)
+        d += std::string(250, 'd') + "/";
+    ASSERT_EQ(run_command("cd " + quote(deep.root()) + " && mkdir -p " + d + " && cd " + d + " && head -c 5000 " +
+                              "/dev/zero > " + std::string(250, 'f'),
+                          nullptr, nullptr),
+              0);
+    EXPECT_EQ(run_command(scanner + " --what-if=4K --format=tsv " + quote(deep.root()), &out, &err), 0) << err;
+    EXPECT_NE(out.find("\n4096\t1\t5000\t3192\t8192\n"), std::string::npos) << out;
 }

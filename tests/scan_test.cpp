@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -222,9 +223,22 @@ TEST_F(ScanTest, SwappedForALinkIsNotFollowed)
         }
 }
 
+std::vector<std::string> told; /* the directories the scan could not read whole, with the system's words */
+void record_unreadable(const char *dir, DWORD code)
+{
+    char words[256] = "";
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, words,
+                             sizeof words, NULL);
+    while (n > 0 && (words[n - 1] == '\n' || words[n - 1] == '\r'))
+        words[--n] = '\0';
+    told.push_back(std::string(dir) + ": " + (n ? words : "code " + std::to_string(code)));
+}
+const struct scanwatch_ recorder = {nullptr, record_unreadable, nullptr, nullptr};
+
 // A directory that cannot be listed because the machine ran out of file
 // descriptors is no silent 0K line: one error box with ERROR_TOO_MANY_OPEN_FILES,
-// and the line is missing, as when a line cannot be stored.
+// the directory named to whoever watches (the headless tool), and the line is
+// missing, as when a line cannot be stored.
 TEST_F(ScanTest, OutOfDescriptorsIsTold)
 {
     tree.file("d/sub/f", 100);
@@ -235,13 +249,16 @@ TEST_F(ScanTest, OutOfDescriptorsIsTold)
         if (std::string why = leave_descriptors(0); !why.empty())
             return why;
         dgl.bpc = 1024;
+        scanwatch = &recorder;
         double w, used = doitto(pattern.data(), &w);
         std::string out = std::to_string(used) + " " + std::to_string(report_lines().size());
         for (const auto &b : testhooks::recorded_message_boxes())
             out += " | " + b.caption + ": " + b.text;
+        for (const std::string &t : told)
+            out += " | " + t;
         return out;
     });
-    EXPECT_EQ(r.output, "0.000000 0 | Error: Memory allocation failed <4>");
+    EXPECT_EQ(r.output, "0.000000 0 | Error: Memory allocation failed <4> | " + tree.path("d") + ": Too many open files");
 }
 
 // Without openat2 (a kernel before 5.6, a seccomp filter), the walk goes
@@ -273,18 +290,13 @@ TEST_F(ScanTest, WithoutOpenat2)
                        " 0K used, 0K wasted\n");
 }
 
-std::vector<std::string> told; /* the directories the scan could not read whole, with the code */
-void record_unreadable(const char *dir, DWORD code)
-{
-    told.push_back(std::string(dir) + " " + std::to_string(code));
-}
-const struct scanwatch_ recorder = {nullptr, record_unreadable, nullptr, nullptr};
 
 // A listing that is not whole is counted as far as it was read, and told once
-// per directory with the system's reason, read-ahead on and off: an entry
-// whose size cannot be read (EIO on its statx), a read of a directory that
-// fails part way (EIO on the second of its reads), a directory whose first
-// read fails. The rest of the tree counts in full.
+// per directory with the system's own words, read-ahead on and off: an entry
+// whose size cannot be read (EIO or ENOTDIR on its statx: only ENOENT means it
+// has gone), a read of a directory that fails part way (EBADMSG, a checksum
+// error, on the second of its reads), a directory whose first read fails
+// (EAGAIN, ENOSPC). The rest of the tree counts in full.
 TEST_F(ScanTest, IncompleteListingsAreCountedAndTold)
 {
     tree.file("a/ok", 1000);
@@ -300,12 +312,14 @@ TEST_F(ScanTest, IncompleteListingsAreCountedAndTold)
             unsigned read;
             std::string lines, told; /* the lines' used bytes, and what was told */
         } cases[] = {
-            {"a", EIO, 0, 0, "1000", tree.path("a") + " 1117"},
-            {"many", 0, EIO, 1, "partial", tree.path("many") + " 1117"},
-            {"b", 0, EIO, 0, "0", tree.path("b") + " 1117"},
+            {"a", EIO, 0, 0, "1000", tree.path("a") + ": Input/output error"},
+            {"a", ENOTDIR, 0, 0, "1000", tree.path("a") + ": Not a directory"},
+            {"many", 0, EBADMSG, 1, "partial", tree.path("many") + ": Bad message"},
+            {"b", 0, EAGAIN, 0, "0", tree.path("b") + ": Resource temporarily unavailable"},
+            {"b", 0, ENOSPC, 0, "0", tree.path("b") + ": No space left on device"},
         };
         for (const auto &c : cases) {
-            SCOPED_TRACE(std::string(c.rel) + " read-ahead " + readahead);
+            SCOPED_TRACE(c.told + ", read-ahead " + readahead);
             reset_report();
             told.clear();
             dgl.unread = 0;
@@ -360,6 +374,103 @@ TEST_F(ScanTest, SumsBeyondSixtyFourBits)
     const std::string k = "27021597764222976K"; /* 3 x (2^63 - 1) bytes / 1024 */
     EXPECT_EQ(out, "/d/sub/*.* " + k + " used, 0K wasted\n/d/*.* " + k + " used (0K here, " + k +
                        " sub dir), 0K wasted (0K here, 0K sub dir)\ntotal exact");
+}
+
+// The directory surveyed must be there to be read: removed, or swapped for a
+// link, once the survey has begun, it is a directory not read completely (a
+// line of nothing, counted for the survey's box, told to whoever watches),
+// where one below it would simply have gone. As the current directory
+// (GetCurrentDirectoryA's path) the directory entered is the one listed:
+// removed, that is told; swapped for a link, it is still the one surveyed.
+TEST_F(ScanTest, SurveyedDirectoryMustBeThere)
+{
+    tree.file("elsewhere/big", 100000);
+    char old[MAX_PATH];
+    ASSERT_TRUE(GetCurrentDirectoryA(MAX_PATH, old));
+    for (bool current : {false, true})
+        for (const std::string change : {"removed", "swapped"}) {
+            const std::string rel = change + (current ? "-entered" : ""), top = tree.path(rel);
+            SCOPED_TRACE(rel);
+            tree.file(rel + "/f", 1024);
+            reset_report();
+            told.clear();
+            dgl.unread = 0;
+            if (current) {
+                char here[MAX_PATH];
+                ASSERT_TRUE(SetCurrentDirectoryA(top.c_str()) && GetCurrentDirectoryA(MAX_PATH, here));
+            }
+            bool done = false;
+            testhooks::before_directory_read([&](const char *dir) {
+                if (done || dir != top)
+                    return;
+                done = true;
+                if (change == "removed")
+                    run_command("rm -rf " + quote(top), nullptr, nullptr);
+                else if (rename(top.c_str(), (top + ".old").c_str()) != 0 ||
+                         ::symlink(tree.path("elsewhere").c_str(), top.c_str()) != 0)
+                    ADD_FAILURE() << "could not swap " << top;
+            });
+            scanwatch = &recorder;
+            scan(rel, 1024);
+            scanwatch = nullptr;
+            testhooks::before_directory_read(nullptr);
+            SetCurrentDirectoryA(old);
+            EXPECT_TRUE(done);
+            const bool surveyed = current && change == "swapped";
+            EXPECT_EQ(report_lines(), std::vector<std::string>{pat(rel) + (surveyed ? " 1K" : " 0K") +
+                                                               " used, 0K wasted"});
+            EXPECT_EQ(dgl.unread, surveyed ? 0 : 1);
+            EXPECT_EQ(told, surveyed ? std::vector<std::string>{}
+                                     : std::vector<std::string>{top + ": No such file or directory"});
+        }
+}
+
+// A directory mounted over after its parent was listed (a user may mount a
+// FUSE filesystem in a directory of theirs at any time) is left out as one
+// mounted before: no line and none of its bytes, whether the walk or the
+// read-ahead opens it. And where the path of the current directory has come
+// to name another (a mount laid over it), the directory entered is listed.
+TEST_F(ScanTest, MountsMadeDuringTheWalk)
+{
+    tree.file("mt/a/f", 1024);
+    tree.file("mt/b/f", 2048);
+    tree.file("other/big", 100000);
+    tree.file("entered/f", 1024);
+    std::string out = child_output([&] {
+        if (std::string why = private_mounts(); !why.empty())
+            return "SKIP " + why;
+        std::string lines;
+        for (const char *readahead : {"0", "1"}) {
+            setenv("TARVEL_READAHEAD", readahead, 1);
+            reset_report();
+            std::atomic<bool> mounted{false};
+            std::atomic<int> failed{0};
+            testhooks::before_directory_read([&](const char *dir) {
+                if (dir == tree.path("mt/a") && !mounted.exchange(true) &&
+                    mount(tree.path("other").c_str(), dir, nullptr, MS_BIND, nullptr) != 0)
+                    failed = errno;
+            });
+            scan("mt", 1024);
+            testhooks::before_directory_read(nullptr);
+            if (failed)
+                return "SKIP bind mount: " + std::string(strerror(failed));
+            umount(tree.path("mt/a").c_str());
+            for (const std::string &l : report_lines())
+                lines += l + "\n";
+        }
+        char here[MAX_PATH];
+        if (!SetCurrentDirectoryA(tree.path("entered").c_str()) || !GetCurrentDirectoryA(MAX_PATH, here) ||
+            mount("tarvel", here, "tmpfs", 0, "size=1m") != 0)
+            return "SKIP tmpfs: " + std::string(strerror(errno));
+        reset_report();
+        scan("entered", 1024);
+        return lines + report_lines().at(0);
+    });
+    if (IsSkipped())
+        return;
+    const std::string walk = pat("mt/b") + " 2K used, 0K wasted\n" + pat("mt") +
+                             " 2K used (0K here, 2K sub dir), 0K wasted (0K here, 0K sub dir)\n";
+    EXPECT_EQ(out, walk + walk + pat("entered") + " 1K used, 0K wasted");
 }
 
 } // namespace

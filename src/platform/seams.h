@@ -34,6 +34,13 @@ extern int (*getdents_fault)(unsigned read);
 /* Opening a directory: TRUE behaves as a kernel without openat2. */
 extern bool (*openat2_missing)();
 
+/* Reading a directory: told its path just before it is opened, on whichever
+ * thread reads it (where a test mounts something over it). */
+extern void (*directory_opening)(const char *dir);
+
+/* GetVersion: TRUE reports the Windows 9x family. */
+extern bool (*windows_9x)();
+
 /* The read-ahead: told how many listings, of how many bytes, wait to be
  * taken, each time that changes. */
 extern void (*listings_waiting)(size_t count, size_t bytes);

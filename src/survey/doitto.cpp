@@ -88,11 +88,15 @@ static BOOL outofresources(DWORD code)
 }
 
 /* The enumeration ended as a whole one ends: at its last entry, at no entry
- * (an empty root), or at a directory that has gone meanwhile. */
-static BOOL listingdone(DWORD code)
+ * (an empty root), or, below the directory surveyed, at a directory that has
+ * gone meanwhile. The directory surveyed itself must be there to be read. */
+static BOOL listingdone(DWORD code, BOOL top)
 {
-    return code == ERROR_NO_MORE_FILES || code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    return code == ERROR_NO_MORE_FILES || code == ERROR_FILE_NOT_FOUND || (!top && code == ERROR_PATH_NOT_FOUND);
 }
+
+/* How deep the walk is: 0 while the directory surveyed is listed. */
+static int depth = 0;
 
 double doitto(char *dir, double *waste)
 {
@@ -108,11 +112,19 @@ double doitto(char *dir, double *waste)
 
     if (scanwatch)
         patterndir(dir, lv->name);
+    const BOOL top = depth == 0;
     DWORD stopped = ERROR_NO_MORE_FILES; /* why the enumeration ended */
     HANDLE hFind = findfirst(dir, &lv->fd);
     if (hFind == INVALID_HANDLE_VALUE) {
         stopped = GetLastError();
+        if (stopped == ERROR_NOT_SAME_DEVICE && !top) {
+            /* another filesystem, mounted here since the parent was listed */
+            delete lv;
+            return 0;
+        }
         if (outofresources(stopped)) {
+            if (scanwatch && scanwatch->unreadable)
+                scanwatch->unreadable(lv->name, stopped);
             delete lv;
             mbprintf(err, "Memory allocation failed <%d>", (int)stopped);
             return 0;
@@ -131,7 +143,9 @@ double doitto(char *dir, double *waste)
                 memcpy(lv->sdir, dir, dirlen - 3);
                 strcpy(lv->sdir + dirlen - 3, fd->cFileName);
                 strcat(lv->sdir, PATHSEPSTR PATTERNTAIL);
+                depth++;
                 sdbytesused += doitto(lv->sdir, &w);
+                depth--;
                 sdbyteswasted += w;
             } else if (scanwatch && scanwatch->toolong) {
                 scanwatch->toolong(lv->name, fd->cFileName);
@@ -153,7 +167,7 @@ double doitto(char *dir, double *waste)
     if (hFind != INVALID_HANDLE_VALUE)
         FindClose(hFind);
 
-    if (!listingdone(stopped)) {
+    if (!listingdone(stopped, top)) {
         dgl.unread++;
         if (scanwatch && scanwatch->unreadable)
             scanwatch->unreadable(lv->name, stopped);

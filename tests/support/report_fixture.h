@@ -35,6 +35,8 @@ protected:
         testhooks::fail_global_alloc(0);
         testhooks::fail_global_free(0);
         testhooks::fail_disk_free_space(false);
+        testhooks::pretend_windows_9x(false);
+        testhooks::before_directory_read(nullptr);
         reset_report();
     }
     const std::vector<testhooks::MessageBoxRecord> &boxes() { return testhooks::recorded_message_boxes(); }

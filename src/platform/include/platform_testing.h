@@ -57,6 +57,14 @@ void fail_directory_reads(const std::string &prefix, int statx_errno, unsigned r
 /* While true, directories are opened as on a kernel without openat2. */
 void lack_openat2(bool lack);
 
+/* Called with each directory's path just before it is opened to be read,
+ * on whichever thread reads it; an empty function disarms. */
+void before_directory_read(std::function<void(const char *dir)> call);
+
+/* While true, GetVersion reports the Windows 9x family, whose free-space
+ * query the survey does not trust. */
+void pretend_windows_9x(bool pretend);
+
 /* The enumerations (FindFirstFileA handles) open now. */
 size_t live_find_handles();
 

@@ -101,6 +101,7 @@ typedef HANDLE HGLOBAL;
 #define ERROR_ACCESS_DENIED 5
 #define ERROR_INVALID_HANDLE 6
 #define ERROR_NOT_ENOUGH_MEMORY 8
+#define ERROR_NOT_SAME_DEVICE 17
 #define ERROR_NO_MORE_FILES 18
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_INVALID_NAME 123
@@ -121,6 +122,11 @@ typedef HANDLE HGLOBAL;
 
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
+
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
+                            DWORD nSize, va_list *Arguments);
 
 /* ---- memory (kernel32/memory.cpp) ---- */
 #define GMEM_FIXED 0x0000

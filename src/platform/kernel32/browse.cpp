@@ -78,11 +78,15 @@ bool BrowsedDirectory::enter(char *path, size_t size) const
     } else if (!getcwd(path, size)) {
         /* Its path is not known after all: go back. Should that fail too,
          * being stuck here is the failure to tell. */
-        if (previous >= 0 && fchdir(previous) != 0)
+        if (previous >= 0 && fchdir(previous) != 0) {
             set_error_from_errno(errno);
-        else
+            remember_current_directory(nullptr);
+        } else {
             SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        }
         entered = false;
+    } else {
+        remember_current_directory(path);
     }
     if (previous >= 0)
         close(previous);

@@ -9,6 +9,10 @@
  *  - SetCurrentDirectoryA follows links, as chdir does; a file is
  *    ERROR_DIRECTORY, a missing directory ERROR_FILE_NOT_FOUND (a missing
  *    directory above it ERROR_PATH_NOT_FOUND).
+ *  - The path GetCurrentDirectoryA gives is remembered: a directory listed
+ *    by that path, or below it, is opened from the current directory itself
+ *    (listing.cpp), so that the directory entered is the one listed even
+ *    where that path has come to name another since.
  */
 #include <windows.h>
 
@@ -19,9 +23,53 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <mutex>
 #include <string>
 
 #include "k32.h"
+
+namespace {
+
+/* What remember_current_directory was last told; guarded by its lock, which
+ * the read-ahead's workers take too. */
+std::mutex remembered_lock;
+char remembered[PATH_MAX];
+size_t remembered_len = 0;
+
+} // namespace
+
+namespace k32 {
+
+void remember_current_directory(const char *path)
+{
+    std::lock_guard<std::mutex> hold(remembered_lock);
+    const size_t len = path ? strlen(path) : 0;
+    remembered_len = len < sizeof remembered ? len : 0;
+    if (remembered_len)
+        memcpy(remembered, path, remembered_len);
+}
+
+bool beneath_current_directory(const char *dir, char *rest, size_t size)
+{
+    std::lock_guard<std::mutex> hold(remembered_lock);
+    size_t len = remembered_len;
+    if (len == 0 || dir[0] != '/' || strncmp(dir, remembered, len) != 0)
+        return false;
+    const char *tail = dir + len;
+    if (len > 1 && *tail == '/')
+        tail++;
+    else if (*tail != '\0' && len > 1)
+        return false; /* "/home/annex" is not below "/home/ann" */
+    if (*tail == '\0')
+        tail = ".";
+    const size_t n = strlen(tail);
+    if (n >= size)
+        return false;
+    memcpy(rest, tail, n + 1);
+    return true;
+}
+
+} // namespace k32
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName)
 {
@@ -33,6 +81,7 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName)
         SetLastError(errno == ENOTDIR ? ERROR_DIRECTORY : k32::error_from_errno(errno));
         return FALSE;
     }
+    k32::remember_current_directory(nullptr); /* its path is not known yet */
     return TRUE;
 }
 
@@ -48,6 +97,7 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer)
     if (lpBuffer == NULL || len + 1 > nBufferLength)
         return static_cast<DWORD>(len + 1);
     memcpy(lpBuffer, cwd, len + 1);
+    k32::remember_current_directory(cwd);
     return static_cast<DWORD>(len);
 }
 

@@ -18,6 +18,12 @@
  *    never be led out of its tree. Callers give real paths, as getcwd does.
  *  - A listing that fails for lack of memory or of descriptors says so
  *    (ERROR_NOT_ENOUGH_MEMORY, ERROR_TOO_MANY_OPEN_FILES).
+ *  - A directory at or below the current one is opened from the current
+ *    directory itself (directory.cpp). The sub-directory an enumeration has
+ *    just yielded must lie on the mount that listing saw it on: one mounted
+ *    there since fails with ERROR_NOT_SAME_DEVICE, and so does it when its
+ *    listing was read ahead. A directory removed once opened is
+ *    ERROR_PATH_NOT_FOUND like one that has gone.
  *  - Each entry gets one statx relative to the directory, not following links
  *    and never opening the entry (a FIFO without a writer cannot block it):
  *      directory        FILE_ATTRIBUTE_DIRECTORY, size 0; one that is the root
@@ -75,6 +81,8 @@ void fill(LPWIN32_FIND_DATAA d, const k32::Find *f, const k32::Record &r)
     d->cAlternateFileName[0] = '\0';
 }
 
+bool is_last_yielded(const char *path);
+
 } // namespace
 
 HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData)
@@ -103,10 +111,15 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     }
     k32::NameFilter filter{mask, strcmp(mask, "*.*") == 0 || strcmp(mask, "*") == 0};
 
+    /* A sub-directory just yielded by an enumeration lies on its parent's
+     * mount, as that listing saw it: one mounted there since is not read. */
+    const k32::MountId *parent = is_last_yielded(dir) ? &last_find->mount : nullptr;
+
     /* Every name: the listing a walk asks for, which the read-ahead may
      * have made already. Any other pattern is read here and now. */
     DWORD error = 0;
-    k32::Find *f = filter.all ? k32::readahead::list(dir, &error) : k32::read_listing(dir, filter, &error);
+    k32::Find *f =
+        filter.all ? k32::readahead::list(dir, &error, parent) : k32::read_listing(dir, filter, &error, parent);
     if (!f) {
         SetLastError(error);
         return INVALID_HANDLE_VALUE;

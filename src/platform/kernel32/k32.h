@@ -16,8 +16,15 @@ namespace k32 {
 constexpr DWORD error_write_protect = 19; /* ERROR_WRITE_PROTECT */
 constexpr DWORD error_gen_failure = 31;   /* ERROR_GEN_FAILURE */
 constexpr DWORD error_disk_full = 112;    /* ERROR_DISK_FULL */
+constexpr DWORD error_insufficient_buffer = 122; /* ERROR_INSUFFICIENT_BUFFER */
+constexpr DWORD error_mr_mid_not_found = 317;    /* ERROR_MR_MID_NOT_FOUND */
 
-/* The Win32 code nearest to an errno value. */
+/* Application-defined Win32 codes (bit 29) that carry an errno in their low
+ * bits: what the system said where no Win32 code says the same. */
+constexpr DWORD errno_bit = 0x20000000;
+DWORD errno_error(int e);
+
+/* The Win32 code that means what an errno value means, else errno_error(e). */
 DWORD error_from_errno(int e);
 
 /* SetLastError(error_from_errno(e)). */
@@ -42,6 +49,13 @@ void unregister_object(Object *o);
 /* The table itself, under its lock (the tests' library counts it). */
 std::mutex &objects_lock();
 std::unordered_set<Object *> &objects();
+
+/* The path the program was last told its current directory has
+ * (GetCurrentDirectoryA, or a chooser's entering), and whether `dir` lies
+ * at or below it: then its remainder, "." for the directory itself, goes to
+ * `rest`, to be opened from the current directory itself (directory.cpp). */
+void remember_current_directory(const char *path);
+bool beneath_current_directory(const char *dir, char *rest, size_t size);
 
 /* A file handle's descriptor, or -1 for anything else. */
 int file_descriptor(HANDLE h);

@@ -8,6 +8,13 @@
  * relative to the directory, not following links and never opening the
  * entry (a FIFO without a writer cannot block it). FindFirstFileA's comment
  * (find.cpp) says what the records hold.
+ *
+ * A directory below the current one is opened from the current directory
+ * itself, not by its path from the root again: the directory the program
+ * entered is the one listed, even where its path has come to name another
+ * (a mount laid over it, a rename). A directory's own statx, once it is
+ * open, tells its mount, so that one mounted where its parent's listing saw
+ * a plain directory is refused, and that it has not been removed meanwhile.
  */
 #include "listing.h"
 #include "mounts/mounts.h"
@@ -101,34 +108,39 @@ inline bool is_dot_or_dotdot(const char *n)
     return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
 }
 
-/* The listed directory's own statx, looked up on first need. */
+/* The listed directory's own statx. */
 struct Self {
-    bool tried = false, known = false;
+    bool known = false;
     struct statx sx;
 };
+
+/* statx, again when a signal interrupts it. */
+int statx_again(int dfd, const char *name, int flags, unsigned mask, struct statx *sx)
+{
+    int r;
+    do
+        r = statx(dfd, name, flags, mask, sx);
+    while (r != 0 && errno == EINTR);
+    return r;
+}
 
 /* Fills one record from a statx of `name` relative to the directory.
  * Returns 0, or the errno of an entry that could not be examined (ENOENT
  * for one that has vanished since the listing). */
-int examine(int dfd, const char *name, unsigned char dtype, Record &r, Self &self)
+int examine(int dfd, const char *name, unsigned char dtype, Record &r, const Self &self)
 {
     struct statx sx;
     r.size = 0;
     r.allocated = 0;
     int injected = seams::statx_fault ? seams::statx_fault(name) : 0;
-    if (injected || statx(dfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
-                          STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_BLOCKS, &sx) != 0)
+    if (injected || statx_again(dfd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
+                                STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_BLOCKS, &sx) != 0)
         return injected ? injected : errno;
     if (sx.stx_mask & STATX_BLOCKS)
         r.allocated = sx.stx_blocks * 512;
     mode_t type = (sx.stx_mask & STATX_TYPE) ? (sx.stx_mode & S_IFMT) : DTTOIF(dtype);
     if (S_ISDIR(type)) {
         r.attributes = FILE_ATTRIBUTE_DIRECTORY;
-        /* The directory's own device only where the kernel's mark does not tell. */
-        if (!self.tried && !mounts::is_mount_root(sx, nullptr)) {
-            self.tried = true;
-            self.known = statx(dfd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_TYPE, &self.sx) == 0;
-        }
         if (mounts::is_mount_root(sx, self.known ? &self.sx : nullptr))
             r.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     } else if (S_ISLNK(type)) {
@@ -141,10 +153,18 @@ int examine(int dfd, const char *name, unsigned char dtype, Record &r, Self &sel
     return 0;
 }
 
+/* Why an entry could not be examined. Only ENOENT means it has gone, and is
+ * no failure: no other errno may read as the directory's having gone. */
+DWORD entry_error(int e)
+{
+    const DWORD code = error_from_errno(e);
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? errno_error(e) : code;
+}
+
 /* Builds the enumeration from the listing in the scratch buffer. NULL with
  * errno set when memory runs out. An entry that cannot be examined is left
  * out, and the first such failure becomes the listing's error. */
-Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter)
+Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter, const Self &self)
 {
     /* First pass: how many entries match and how much room their names need. */
     size_t count = 0, namebytes = 0;
@@ -178,7 +198,6 @@ Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter)
     f->error = 0;
 
     /* Second pass: one statx per entry while the directory is open. */
-    Self self;
     size_t n = 0, namepos = 0;
     for (size_t pos = 0; pos < listed && n < count; pos += entry_at(pos)->d_reclen) {
         const dirent64 *e = entry_at(pos);
@@ -191,7 +210,7 @@ Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter)
             r.attributes = FILE_ATTRIBUTE_DIRECTORY;
         } else if (int failed = examine(dfd, e->d_name, e->d_type, r, self)) {
             if (failed != ENOENT && f->error == 0) /* a vanished entry is no failure */
-                f->error = error_from_errno(failed);
+                f->error = entry_error(failed);
             continue;
         }
         r.name = static_cast<uint32_t>(namepos);
@@ -204,9 +223,13 @@ Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter)
     return f;
 }
 
-/* Opens `dir` for listing, following no link in any component. */
+/* Opens `dir` for listing, following no link in any component; one below
+ * the current directory from the current directory itself. */
 int open_directory(const char *dir)
 {
+    char below[MAX_PATH];
+    if (beneath_current_directory(dir, below, sizeof below))
+        dir = below;
     static std::atomic<bool> have_openat2{true};
     if (have_openat2 && !(seams::openat2_missing && seams::openat2_missing())) {
         struct open_how how = {};
@@ -214,7 +237,10 @@ int open_directory(const char *dir)
          * ELOOP (O_NOFOLLOW would say ENOTDIR, as for a file). */
         how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
         how.resolve = RESOLVE_NO_SYMLINKS;
-        int fd = static_cast<int>(syscall(SYS_openat2, AT_FDCWD, dir, &how, sizeof how));
+        int fd;
+        do
+            fd = static_cast<int>(syscall(SYS_openat2, AT_FDCWD, dir, &how, sizeof how));
+        while (fd < 0 && errno == EINTR);
         if (fd >= 0 || errno != ENOSYS)
             return fd;
         have_openat2 = false;
@@ -276,22 +302,45 @@ DWORD open_error(int e)
 
 } // namespace
 
-Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error)
+Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error, const MountId *parent)
 {
+    if (seams::directory_opening)
+        seams::directory_opening(dir);
     int dfd = open_directory(dir);
     if (dfd < 0) {
         *error = open_error(errno);
+        return nullptr;
+    }
+    Self self;
+    self.known = statx_again(dfd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC, STATX_TYPE | STATX_MNT_ID, &self.sx) == 0;
+    MountId mount;
+    if (self.known) {
+        mount.known = true;
+        mount.dev = (static_cast<uint64_t>(self.sx.stx_dev_major) << 32) | self.sx.stx_dev_minor;
+        mount.id = (self.sx.stx_mask & STATX_MNT_ID) ? self.sx.stx_mnt_id : 0;
+    }
+    if (parent && !mount.same(*parent)) {
+        /* Mounted there since the parent's listing: not ours, as one seen there. */
+        close(dfd);
+        *error = ERROR_NOT_SAME_DEVICE;
         return nullptr;
     }
     int partial = 0;
     ssize_t listed = read_whole_directory(dfd, &partial);
     Find *f = nullptr;
     int saved = errno;
-    if (listed >= 0) {
-        f = collect(dfd, dir, static_cast<size_t>(listed), filter);
+    struct stat st;
+    if (listed == 0 && fstat(dfd, &st) == 0 && st.st_nlink == 0) {
+        /* Not even "." and "..": removed after it was opened. */
+        listed = -1;
+        saved = ENOENT;
+    } else if (listed >= 0) {
+        f = collect(dfd, dir, static_cast<size_t>(listed), filter, self);
         saved = errno;
         if (f && partial) /* the read's own failure comes before any entry's */
             f->error = error_from_errno(partial);
+        if (f)
+            f->mount = mount;
     }
     close(dfd);
     scratch.trim();

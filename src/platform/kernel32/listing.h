@@ -25,6 +25,17 @@ struct Record {
     uint16_t attributes; /* FILE_ATTRIBUTE_* bits, all below 0x10000 */
 };
 
+/* Which mount a directory lies on: its device, and the kernel's mount id
+ * where it gives one (a bind mount of the same device differs only there). */
+struct MountId {
+    uint64_t dev = 0, id = 0;
+    bool known = false;
+    bool same(const MountId &o) const
+    {
+        return !known || !o.known || (dev == o.dev && (id == 0 || o.id == 0 || id == o.id));
+    }
+};
+
 /* One listing, and the enumeration over it: this header, then the records,
  * then the names, then the directory's own path, in one block of `bytes`. */
 struct Find : Object {
@@ -32,7 +43,8 @@ struct Find : Object {
     size_t next;
     DWORD error; /* why the listing stops short of the directory's end; 0 when whole */
     size_t bytes;
-    bool root; /* the first listing of a walk the read-ahead follows */
+    bool root;     /* the first listing of a walk the read-ahead follows */
+    MountId mount; /* the mount the directory lies on */
     Record *records;
     char *names;
     const char *dir; /* the directory listed, as read_listing was given it */
@@ -47,10 +59,14 @@ struct NameFilter {
 
 /* Reads directory `dir` ("." is the current one): the entries `filter`
  * takes, each with one statx. NULL with the Win32 error in *error when the
- * directory cannot be opened or read at all, or memory runs out. A read that
- * fails part way, or an entry that cannot be examined, leaves the entries
- * read and the error in the listing's `error`. Any thread may call it. */
-Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error);
+ * directory cannot be opened or read at all (ERROR_PATH_NOT_FOUND when it has
+ * gone, even after it was opened), or memory runs out. A read that fails part
+ * way, or an entry that cannot be examined, leaves the entries read and the
+ * error in the listing's `error`. Where `parent` is given (the mount of the
+ * listing that showed `dir` as a plain sub-directory), a directory found on
+ * another mount once opened (one mounted there since) is not read:
+ * ERROR_NOT_SAME_DEVICE. Any thread may call it. */
+Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error, const MountId *parent = nullptr);
 
 void free_listing(Find *f);
 

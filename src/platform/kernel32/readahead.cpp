@@ -84,6 +84,7 @@ using Key = std::vector<uint32_t>;
 struct Job {
     enum State { queued, reading, ready, given_back } state = queued;
     Key key;
+    MountId parent; /* the mount of the listing that showed it */
     Find *find = nullptr; /* ready: the listing, or NULL with `error` */
     DWORD error = 0;
 };
@@ -259,9 +260,10 @@ bool start_worker()
 
 /* The sub-directories of `f` (the listing of `dir`, at `key`) with their
  * keys, in enumeration order; made outside the lock. */
-std::vector<std::pair<Key, std::string>> subdirectories(const std::string &dir, const Key &key, const Find *f)
+using Subs = std::vector<std::pair<Key, std::string>>;
+Subs subdirectories(const std::string &dir, const Key &key, const Find *f)
 {
-    std::vector<std::pair<Key, std::string>> subs;
+    Subs subs;
     uint32_t index = 0;
     for (size_t i = 0; i < f->count; i++) {
         const Record &r = f->records[i];
@@ -274,8 +276,9 @@ std::vector<std::pair<Key, std::string>> subdirectories(const std::string &dir, 
     return subs;
 }
 
-/* Queues them, and makes sure there are workers to read them. */
-void queue_up(Engine &e, std::vector<std::pair<Key, std::string>> &subs)
+/* Queues the sub-directories of a listing on mount `parent`, and makes
+ * sure there are workers to read them. */
+void queue_up(Engine &e, Subs &subs, const MountId &parent)
 {
     if (e.nothreads && e.workers == 0)
         return; /* nobody to read them: the walk reads each itself */
@@ -285,6 +288,7 @@ void queue_up(Engine &e, std::vector<std::pair<Key, std::string>> &subs)
         if (!fresh)
             continue; /* already known: one directory is never read twice */
         it->second.key = k;
+        it->second.parent = parent;
         e.queue.emplace(std::move(k), std::move(path));
         added++;
     }
@@ -320,6 +324,7 @@ void work()
         auto first = e.queue.begin();
         std::string path;
         Key key;
+        const MountId parent = e.jobs.find(first->second)->second.parent;
         try {
             path = first->second;
             key = first->first;
@@ -335,9 +340,9 @@ void work()
         hold.unlock();
         const auto began = std::chrono::steady_clock::now();
         DWORD error = 0;
-        Find *f = read_listing(path.c_str(), every_name(), &error);
+        Find *f = read_listing(path.c_str(), every_name(), &error, &parent);
         const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began).count();
-        std::vector<std::pair<Key, std::string>> subs;
+        Subs subs;
         bool booked = true; /* memory was there for the listing's sub-directories */
         if (f) {
             try {
@@ -378,7 +383,8 @@ void work()
                 e.waiting_bytes += f->bytes;
             waiting_changed(e);
             try {
-                queue_up(e, subs);
+                if (f)
+                    queue_up(e, subs, f->mount);
             } catch (const std::bad_alloc &) {
                 booked = false; /* those not queued the walk reads itself */
             }
@@ -392,10 +398,10 @@ void work()
 
 /* Reads `dir` on the walk's own thread. Should the machine's resources run
  * out, the workers are paused and, once they hold none, it is read again. */
-Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, DWORD *error)
+Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, DWORD *error, const MountId *parent)
 {
     hold.unlock();
-    Find *f = read_listing(dir, every_name(), error);
+    Find *f = read_listing(dir, every_name(), error, parent);
     hold.lock();
     if (f || !out_of_resources(*error))
         return f;
@@ -404,7 +410,7 @@ Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, 
     e.ended.wait(hold, [&] { return e.reading == 0; });
     e.waiters--;
     hold.unlock();
-    f = read_listing(dir, every_name(), error);
+    f = read_listing(dir, every_name(), error, parent);
     hold.lock();
     e.paused = false;
     if (e.idle > 0)
@@ -414,19 +420,20 @@ Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, 
 
 } // namespace
 
-Find *list(const char *dir, DWORD *error)
+Find *list(const char *dir, DWORD *error, const MountId *parent)
 {
     if (!engine())
-        return read_listing(dir, every_name(), error);
+        return read_listing(dir, every_name(), error, parent);
     Engine &e = *engine();
     std::string path;
     try {
         path = dir;
     } catch (const std::bad_alloc &) {
-        return read_listing(dir, every_name(), error); /* no memory for the books: read alone */
+        return read_listing(dir, every_name(), error, parent); /* no memory for the books: read alone */
     }
     std::unique_lock<std::mutex> hold(e.lock);
     Key key;
+    MountId jobparent;
     bool begins = false;
     auto it = e.jobs.find(path);
     if (it == e.jobs.end()) {
@@ -434,7 +441,7 @@ Find *list(const char *dir, DWORD *error)
         e.enabled = wanted();
         if (!e.enabled) {
             hold.unlock();
-            return read_listing(dir, every_name(), error);
+            return read_listing(dir, every_name(), error, parent);
         }
         begins = true;
     } else {
@@ -472,13 +479,15 @@ Find *list(const char *dir, DWORD *error)
         } else {
             e.queue.erase(it->second.key); /* queued, or given back: read here */
             key = std::move(it->second.key);
+            jobparent = it->second.parent;
+            parent = &jobparent;
             e.jobs.erase(it);
         }
     }
     const unsigned generation = e.generation;
 
-    Find *f = read_here(e, hold, dir, error);
-    std::vector<std::pair<Key, std::string>> subs;
+    Find *f = read_here(e, hold, dir, error, parent);
+    Subs subs;
     if (f) {
         hold.unlock();
         try {
@@ -493,7 +502,7 @@ Find *list(const char *dir, DWORD *error)
         if (begins)
             e.root = f;
         try {
-            queue_up(e, subs);
+            queue_up(e, subs, f->mount);
         } catch (const std::bad_alloc &) {
             /* those not queued the walk reads itself */
         }

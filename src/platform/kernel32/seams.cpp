@@ -13,6 +13,8 @@ DWORD (*wait_time)(DWORD) = nullptr;
 int (*statx_fault)(const char *) = nullptr;
 int (*getdents_fault)(unsigned) = nullptr;
 bool (*openat2_missing)() = nullptr;
+void (*directory_opening)(const char *) = nullptr;
+bool (*windows_9x)() = nullptr;
 void (*listings_waiting)(size_t, size_t) = nullptr;
 
 } // namespace seams

@@ -124,6 +124,22 @@ void lack_openat2(bool lack)
     seams::openat2_missing = [] { return openat2_lacking; };
 }
 
+void before_directory_read(std::function<void(const char *dir)> call)
+{
+    static std::function<void(const char *)> *armed = new std::function<void(const char *)>;
+    seams::directory_opening = nullptr;
+    *armed = std::move(call);
+    if (*armed)
+        seams::directory_opening = [](const char *dir) { (*armed)(dir); };
+}
+
+void pretend_windows_9x(bool pretend)
+{
+    static bool ninex = false;
+    ninex = pretend;
+    seams::windows_9x = [] { return ninex; };
+}
+
 void speed_up_waits(DWORD factor)
 {
     wait_factor = factor ? factor : 1;
