@@ -40,7 +40,8 @@ protected:
 // Short lines: an empty and a missing directory give zeros and a bar of 0;
 // empty and exact-multiple files waste nothing, 4097 bytes waste 4095, and
 // kilobytes are rounded (8193 bytes: 8K; 4095: 4K); one byte on 32 KiB
-// clusters is 0K used and 32K wasted.
+// clusters is 0K used and 32K wasted; on clusters of 1000 bytes, which are no
+// power of two, 2000 bytes waste nothing and 1001 waste 999.
 TEST_F(ScanTest, ShortLinesWasteAndRounding)
 {
     tree.dir("empty");
@@ -48,6 +49,8 @@ TEST_F(ScanTest, ShortLinesWasteAndRounding)
     tree.file("files/exact", 4096);
     tree.file("files/oneover", 4097);
     tree.file("byte/a", 1);
+    tree.file("thousand/a", 2000);
+    tree.file("thousand/b", 1001);
     const struct {
         const char *dir;
         DWORD bpc;
@@ -56,7 +59,8 @@ TEST_F(ScanTest, ShortLinesWasteAndRounding)
     } cases[] = {{"empty", 4096, 0, 0, " 0K used, 0K wasted"},
                  {"gone", 4096, 0, 0, " 0K used, 0K wasted"},
                  {"files", 4096, 8193, 4095, " 8K used, 4K wasted"},
-                 {"byte", 32768, 1, 32767, " 0K used, 32K wasted"}};
+                 {"byte", 32768, 1, 32767, " 0K used, 32K wasted"},
+                 {"thousand", 1000, 3001, 999, " 3K used, 1K wasted"}};
     for (const auto &c : cases) {
         reset_report();
         double w = -1;
