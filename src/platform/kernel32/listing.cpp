@@ -14,7 +14,8 @@
  * entered is the one listed, even where its path has come to name another
  * (a mount laid over it, a rename). A directory's own statx, once it is
  * open, tells its mount, so that one mounted where its parent's listing saw
- * a plain directory is refused, and that it has not been removed meanwhile.
+ * a plain directory is refused. A directory removed after it was opened is
+ * one that has gone: reading it fails with ENOENT.
  */
 #include "listing.h"
 #include "mounts/mounts.h"
@@ -329,12 +330,7 @@ Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error, cons
     ssize_t listed = read_whole_directory(dfd, &partial);
     Find *f = nullptr;
     int saved = errno;
-    struct stat st;
-    if (listed == 0 && fstat(dfd, &st) == 0 && st.st_nlink == 0) {
-        /* Not even "." and "..": removed after it was opened. */
-        listed = -1;
-        saved = ENOENT;
-    } else if (listed >= 0) {
+    if (listed >= 0) {
         f = collect(dfd, dir, static_cast<size_t>(listed), filter, self);
         saved = errno;
         if (f && partial) /* the read's own failure comes before any entry's */

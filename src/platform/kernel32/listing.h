@@ -60,7 +60,7 @@ struct NameFilter {
 /* Reads directory `dir` ("." is the current one): the entries `filter`
  * takes, each with one statx. NULL with the Win32 error in *error when the
  * directory cannot be opened or read at all (ERROR_PATH_NOT_FOUND when it has
- * gone, even after it was opened), or memory runs out. A read that fails part
+ * gone, even after it was opened: reading it then fails with ENOENT), or memory runs out. A read that fails part
  * way, or an entry that cannot be examined, leaves the entries read and the
  * error in the listing's `error`. Where `parent` is given (the mount of the
  * listing that showed `dir` as a plain sub-directory), a directory found on
