@@ -11,6 +11,9 @@ void reset_report()
     gl = gl_{};
     gl.rowsperline = 20;
     gl.colsperchar = 10;
+    const DWORD bpc = dgl.bpc; /* the cluster size stays between surveys, as in the program */
+    dgl = dgl_{};
+    dgl.bpc = bpc;
 }
 
 std::vector<std::string> report_lines()

@@ -11,8 +11,9 @@
 #include "platform_testing.h"
 #include "tarvel/tarvel.h"
 
-/* Releases every report line and puts gl back to its start values (the
- * window handle included), so each test starts as the program does. */
+/* Releases every report line and puts gl, and dgl but for its cluster size,
+ * back to their start values (the window handle included), so each test
+ * starts as the program does. */
 void reset_report();
 
 std::vector<std::string> report_lines();
