@@ -61,7 +61,8 @@ protected:
 
 } // namespace
 
-// Initial listing of the current directory; "[dir]" and "[..]" entered by double-click; Select returns the listed one.
+// Initial listing of the current directory; "[dir]" and "[..]" entered by
+// double-click, and by Enter on the list; Select returns the listed one.
 TEST_F(SelectDirTest, ListingEnteringAndSelect)
 {
     for (const char *d : {"alpha/deep", "alpha/Zed", "Beta", ".hidden", "gamma/inner"})
@@ -77,7 +78,9 @@ TEST_F(SelectDirTest, ListingEnteringAndSelect)
         EXPECT_EQ(listing(list_box(dlg), false), "[..] [deep] [Zed]");
         ASSERT_TRUE(enter(dlg, "[..]")) << listing(list_box(dlg));
         EXPECT_EQ(field_bytes(dlg) + " " + cwd(), root + " " + root);
-        ASSERT_TRUE(enter(dlg, "[alpha]"));
+        click_item(list_box(dlg), find_item(list_box(dlg), "[alpha]")); /* Enter enters it, as a double-click */
+        press_key(dlg, Qt::Key_Return, list_box(dlg));
+        EXPECT_EQ(field_bytes(dlg) + " " + cwd(), root + "/alpha " + root + "/alpha");
         click_item(list_box(dlg), find_item(list_box(dlg), "[deep]")); /* highlighted, not entered */
         button(dlg, "Select")->click();
     });
@@ -86,8 +89,9 @@ TEST_F(SelectDirTest, ListingEnteringAndSelect)
 }
 
 // The window, font, controls in dialog units, no default button and the tab
-// order follow the template, owned by the main window. Enter closes nothing
-// wherever the focus is; Space clicks the focused button; Escape and the
+// order follow the template, owned by the main window. Enter on a focused
+// button clicks it, as Win32's dialog manager has it, and elsewhere is IDOK,
+// which closes nothing; Space clicks the focused button; Escape and the
 // close box cancel.
 TEST_F(SelectDirTest, TemplateAndKeyboard)
 {
@@ -113,20 +117,28 @@ TEST_F(SelectDirTest, TemplateAndKeyboard)
             press_key(dlg, key);
             focus += name(dlg->focusWidget());
         }
-        for (QWidget *w : {(QWidget *)list_box(dlg), (QWidget *)path_field(dlg), (QWidget *)button(dlg, "Cancel")}) {
+        for (QWidget *w : {(QWidget *)list_box(dlg), (QWidget *)path_field(dlg)}) {
             w->setFocus();
-            press_key(dlg, Qt::Key_Return, w); /* not a click on Cancel either */
+            press_key(dlg, Qt::Key_Return, w);
             stillopen = stillopen && dlg->isVisible();
         }
         button(dlg, "Select")->setFocus();
-        press_key(dlg, Qt::Key_Space);
+        press_key(dlg, Qt::Key_Return);
     });
-    EXPECT_EQ(choose(), root) << "Space clicked Select";
+    EXPECT_EQ(choose(), root) << "Enter clicked the focused Select";
     EXPECT_EQ(focus, "list Cancel Select list Select ");
     EXPECT_TRUE(stillopen);
     const WPARAM ok = MAKEWPARAM(IDOK, BN_CLICKED);
-    EXPECT_EQ(commands, (std::vector<WPARAM>{ok, ok, ok, MAKEWPARAM(403, BN_CLICKED)})) << "Enter is IDOK";
-    for (auto end : {+[](QDialog *d) { press_key(d, Qt::Key_Escape); }, +[](QDialog *d) { d->close(); }}) {
+    EXPECT_EQ(commands, (std::vector<WPARAM>{ok, ok, MAKEWPARAM(403, BN_CLICKED)})) << "Enter is IDOK";
+    for (auto end : {+[](QDialog *d) { press_key(d, Qt::Key_Escape); }, +[](QDialog *d) { d->close(); },
+                     +[](QDialog *d) {
+                         button(d, "Cancel")->setFocus();
+                         press_key(d, Qt::Key_Return);
+                     },
+                     +[](QDialog *d) {
+                         button(d, "Cancel")->setFocus();
+                         press_key(d, Qt::Key_Space);
+                     }}) {
         when_dialog_up(end);
         EXPECT_EQ(choose(), "(cancelled)");
         EXPECT_EQ(commands, std::vector<WPARAM>{MAKEWPARAM(IDCANCEL, BN_CLICKED)});

@@ -6,6 +6,10 @@
  * where this one ended and the survey's relative names resolve there. Select
  * takes the path shown in the field (the directory listed), not the
  * highlighted entry.
+ *
+ * Enter, which the dialog manager turns into IDOK unless a push button has
+ * the focus, enters the highlighted entry as a double-click does and closes
+ * nothing: so the keyboard alone can walk to any directory.
  */
 #include <windows.h>
 
@@ -35,8 +39,9 @@ INT_PTR CALLBACK selectdirDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDCANCEL: EndDialog(hDlg, 0); break;
+        case IDOK:
         case IDD_LIST:
-            if (HIWORD(wParam) != LBN_DBLCLK)
+            if (LOWORD(wParam) == IDD_LIST && HIWORD(wParam) != LBN_DBLCLK)
                 break;
             /* Enter the entry: "name/", "../" or a mount point, then the
              * pattern tail, which must still fit behind it. */

@@ -7,7 +7,7 @@
  *                     is missing or the dialog cannot be made, 0 at once when
  *                     the program is quitting (as Win32's loop on WM_QUIT).
  *   EndDialog         sets the result; the dialog closes once the procedure
- *                     has returned.
+ *                     has returned, and its owner is activated again.
  *   GetDlgItemTextA   a control's text, byte-exact, cut to cchMax - 1.
  * A dialog up when the program quits ends with 0 (modal.h), as Win32's
  * modal loops end on WM_QUIT.
@@ -17,10 +17,11 @@
  * the template's font as Qt substitutes it: x * baseX / 4, y * baseY / 8,
  * baseX the font's average character width, baseY its height. Keyboard as the
  * Win32 dialog manager: Tab/Shift+Tab move through the tab stops in template
- * order; Escape and the close box send IDCANCEL; Enter sends the id of the
- * BS_DEFPUSHBUTTON, else IDOK, wherever the focus is - Qt's own
- * default-button handling is switched off, so nothing is clicked behind the
- * procedure's back. Notifications: BN_CLICKED, and for LBS_NOTIFY list boxes
+ * order; Escape and the close box send IDCANCEL; Enter on a focused push
+ * button clicks it, as Win32's dialog manager makes the focused button the
+ * default for the moment; elsewhere Enter sends the id of the
+ * BS_DEFPUSHBUTTON, else IDOK - Qt's own default-button handling is switched
+ * off, so nothing is clicked behind the procedure's back. Notifications: BN_CLICKED, and for LBS_NOTIFY list boxes
  * LBN_DBLCLK and LBN_SELCHANGE (user actions only).
  */
 #include "user32/dlgcontrols.h"
@@ -97,16 +98,19 @@ protected:
     {
         bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
         if (enter && (e->modifiers() & ~Qt::KeypadModifier) == 0) {
-            /* Enter is the default push button, else IDOK, whichever control
-             * has the focus: a dialog without a default button never takes
-             * Enter as a click on a focused button. */
+            /* Enter is the focused push button, else the default one, else
+             * IDOK. */
             int id = IDOK;
             QWidget *from = nullptr;
             for (QWidget *c : controls)
-                if (dynamic_cast<QPushButton *>(c) && (control_style(c) & 0xF) == BS_DEFPUSHBUTTON) {
+                if (dynamic_cast<QPushButton *>(c) && focusWidget() == c) {
                     id = control_id(c);
                     from = c;
-                    break;
+                }
+            for (QWidget *c : controls)
+                if (!from && dynamic_cast<QPushButton *>(c) && (control_style(c) & 0xF) == BS_DEFPUSHBUTTON) {
+                    id = control_id(c);
+                    from = c;
                 }
             command(id, BN_CLICKED, from);
             return;
@@ -274,8 +278,11 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE, LPCSTR lpTemplateName, HWND hWndParent
         dlg->exec();
     }
 
-    /* The dialog and its controls go now, so their handles turn invalid. */
+    /* The dialog and its controls go now, so their handles turn invalid; its
+     * owner is the active window again, as Win32's dialog manager makes it. */
     delete dlg.data();
+    if (QPointer<QWidget> back = owner; back && back->isVisible())
+        back->activateWindow();
     return run.ended ? run.result : 0;
 }
 
