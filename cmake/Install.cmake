@@ -56,8 +56,11 @@ set(CPACK_PACKAGE_CONTACT "Tarvel maintainers <maintainers@users.noreply.c-seed-
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Dependencies as dpkg-shlibdeps finds them for the installed programs.
+# Dependencies as dpkg-shlibdeps finds them for the installed programs; on a
+# Wayland desktop Qt draws natively only with its Wayland plugin, without it
+# through XWayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-wayland)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
