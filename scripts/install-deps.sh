@@ -9,8 +9,9 @@
 #   scripts/install-deps.sh --fuzz      clang and libFuzzer for the fuzz targets
 set -e
 case "${1:-}" in
-"") pkgs="cmake make g++ pkg-config qt6-base-dev libgl-dev libmount-dev libgtest-dev fonts-dejavu-core fontconfig \
+"") pkgs="cmake make g++ pkg-config qt6-base-dev qt6-wayland libgl-dev libmount-dev libgtest-dev fonts-dejavu-core fontconfig \
           xvfb xauth x11-apps xdotool imagemagick util-linux dpkg-dev file time \
+          dbus at-spi2-core python3-pyatspi \
           lintian desktop-file-utils appstream groff-base man-db" ;;
 --windows)
     pkgs="cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine64 nsis xvfb xauth file"

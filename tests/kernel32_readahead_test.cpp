@@ -81,7 +81,7 @@ void stand_still(const char *, double, double, double, double)
     most_listings = std::max<size_t>(std::max(most_listings, listings), 1);
     most_bytes = std::max(most_bytes, bytes);
 }
-const struct scanwatch_ still = {stand_still, nullptr, nullptr, nullptr};
+const struct scanwatch_ still = {stand_still, nullptr, nullptr, nullptr, nullptr};
 
 } // namespace
 

@@ -195,7 +195,7 @@ void directory(const char *dir, double, double, double, double)
         ADD_FAILURE() << "could not swap " << victim;
     b = c = "";
 }
-const struct scanwatch_ watch = {directory, nullptr, nullptr, nullptr};
+const struct scanwatch_ watch = {directory, nullptr, nullptr, nullptr, nullptr};
 } // namespace swap
 
 TEST_F(ScanTest, SwappedForALinkIsNotFollowed)
@@ -239,7 +239,7 @@ void record_unreadable(const char *dir, DWORD code)
         words[--n] = '\0';
     told.push_back(std::string(dir) + ": " + (n ? words : "code " + std::to_string(code)));
 }
-const struct scanwatch_ recorder = {nullptr, record_unreadable, nullptr, nullptr};
+const struct scanwatch_ recorder = {nullptr, record_unreadable, nullptr, nullptr, nullptr};
 
 // A directory that cannot be listed because the machine ran out of file
 // descriptors is no silent 0K line: one error box with ERROR_TOO_MANY_OPEN_FILES,

@@ -1,7 +1,14 @@
-// The main window: start-up, commands, the message loop's end, closing.
+// The main window: start-up, commands, the message loop's end, closing; the
+// window alive during a survey; what assistive technology reads of it.
 #include "window_fixture.h"
 
 #include "../src/platform/user32/modal.h"
+#include "dialogdriver.h"
+#include "temptree.h"
+
+#include <QAccessible>
+#include <unistd.h>
+#include <QKeyEvent>
 
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -114,4 +121,115 @@ TEST_F(WinMainTest, ClosingTheWindowUnderAMessageBoxEndsCleanly)
     EXPECT_TRUE(owner && box.parent == owner);
     EXPECT_TRUE(shown.isNull() || !shown->isVisible());
     EXPECT_FALSE(IsWindow(gl.hwnd));
+}
+
+/* ---- File/Open: the window alive during a survey ---- */
+
+class SurveyWindowTest : public MainWindowTest {
+protected:
+    TempTree tree;
+    std::string old;
+
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        /* Large enough to take a good while: 3000 directories. */
+        for (int i = 0; i < 30; i++)
+            for (int j = 0; j < 100; j++)
+                tree.dir("d" + std::to_string(i) + "/e" + std::to_string(j));
+        old = cwd();
+        ASSERT_EQ(chdir(tree.root().c_str()), 0);
+        /* Each directory takes a moment to read, so that the survey lasts
+         * more than half a second however fast the machine. */
+        testhooks::before_directory_read([](const char *) { usleep(200); });
+    }
+    void TearDown() override
+    {
+        testhooks::before_directory_read(nullptr);
+        EXPECT_EQ(chdir(old.c_str()), 0);
+        MainWindowTest::TearDown();
+    }
+    /* File/Open, Select at once. */
+    void open_and_select()
+    {
+        when_dialog_up([](QDialog *dlg) { button(dlg, "Select")->click(); });
+        getdirectory();
+    }
+};
+
+// While the survey runs, the window is disabled, as the owner of a modal box:
+// a message posted to it is handled during the scan, as is a paint, and a key
+// is not; the report is the one a survey without pauses makes.
+TEST_F(SurveyWindowTest, AliveAndDeafDuringASurvey)
+{
+    int posted = 0, duringscan = 0, keys = 0;
+    QTimer poster;
+    QObject::connect(&poster, &QTimer::timeout, [&] {
+        if (!dgl.busy)
+            return;
+        PostMessageA(hwnd, WM_USER + 1, 0, 0);
+        posted++;
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_PageDown, Qt::NoModifier);
+        QCoreApplication::sendEvent(area, &key);
+    });
+    poster.start(1);
+    intercept = [&](HWND, UINT msg) {
+        duringscan += msg == WM_USER + 1 && dgl.busy && gl.nNumItems > 0 && !top->isEnabled();
+        keys += msg == WM_KEYDOWN;
+        return msg == WM_USER + 1;
+    };
+    open_and_select();
+    poster.stop();
+    intercept = nullptr;
+    EXPECT_GT(posted, 0) << "the scan never let messages through";
+    EXPECT_GT(duringscan, 0);
+    EXPECT_EQ(keys, 0) << "input during the survey";
+    EXPECT_TRUE(top->isEnabled() && !dgl.busy);
+    const std::vector<std::string> alive = report_lines();
+    survey(tree.root().c_str());
+    EXPECT_EQ(alive, report_lines());
+    EXPECT_EQ(alive.size(), 3033u + (alive[0].find("larger than") != std::string::npos));
+}
+
+// Asked to close during a survey (window managers deliver it to a disabled
+// window), the scan stops at the next directory; the lines it appended are
+// those of a whole survey, no later one follows, and the window closes.
+TEST_F(SurveyWindowTest, CloseEndsTheSurveyAndTheWindow)
+{
+    survey(tree.root().c_str());
+    const std::vector<std::string> whole = report_lines();
+    reset_report();
+    QTimer closer; /* the close box, once the scan has begun */
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (dgl.busy && gl.nNumItems > 1) {
+            closer.stop();
+            top->close();
+        }
+    });
+    closer.start(1);
+    open_and_select();
+    EXPECT_FALSE(IsWindow(hwnd));
+    const std::vector<std::string> kept = report_lines();
+    EXPECT_GT(kept.size(), 1u);
+    EXPECT_LT(kept.size(), whole.size() - 1) << "the survey went on to its end";
+    EXPECT_TRUE(std::equal(kept.begin(), kept.end(), whole.begin())) << "a line changed";
+}
+
+// Assistive technology reads the report as the lines it shows, in order,
+// after a paint and after a scroll, under the name "Report".
+TEST_F(MainWindowTest, ReportReadAsItsVisibleLines)
+{
+    set_client_size(400, 4 * gl.rowsperline + gl.rowsperline / 2); /* 4 rows and a half */
+    for (int i = 0; i < 20; i++)
+        llprintf(-1.0, "line %d", i);
+    run_events();
+    QAccessibleInterface *report = QAccessible::queryAccessibleInterface(view);
+    ASSERT_TRUE(report && report->textInterface());
+    EXPECT_EQ(report->text(QAccessible::Name), QString("Report"));
+    auto shown = [&] { return report->textInterface()->text(0, report->textInterface()->characterCount()); };
+    EXPECT_EQ(shown(), QString("line 0\nline 1\nline 2\nline 3\nline 4"));
+    vScroll(SB_LINEDOWN, 0);
+    vScroll(SB_PAGEDOWN, 0);
+    run_events();
+    EXPECT_EQ(shown(), QString("line 6\nline 7\nline 8\nline 9\nline 10"));
 }

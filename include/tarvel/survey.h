@@ -13,6 +13,9 @@ struct dgl_ {
     DWORD bpc;   /* bytes per allocation unit of the surveyed drive (survey; read by doitto) */
     int unread;  /* directories the scan could not read completely (doitto; survey zeroes and tells it) */
     int notices; /* boxes of this survey that leave its report whole: the probe's fallback (survey) */
+    int halted;  /* the scan was stopped by its watcher: no line after that (doitto; survey zeroes it) */
+    int busy;    /* a survey of File/Open runs: the window takes no input (getdirectory) */
+    int closing; /* the window was asked to close meanwhile (WndProc; getdirectory carries it out) */
 };
 extern struct dgl_ dgl;
 
@@ -36,9 +39,9 @@ extern struct dgl_ dgl;
 double doitto(char *dir, double *waste);
 
 /* Whoever else wants to know what the scan finds, besides the report: the
- * headless tool, for its exact figures and its exit status. NULL in the
- * program. Each call names the directory itself, not its search pattern
- * ("/home/ann", the root "/"). */
+ * headless tool, for its exact figures and its exit status; the window, to
+ * stay alive during a survey. Each call names the directory itself, not its
+ * search pattern ("/home/ann", the root "/"); a member may be NULL. */
 struct scanwatch_ {
     /* A directory's figures, in bytes, as its line is appended: used and
      * wasted by its own files, and by everything below it. */
@@ -52,6 +55,10 @@ struct scanwatch_ {
     /* Each entry the report counts as a file, as it is counted; NULL in the
      * program. */
     void (*file)(const char *dir, const WIN32_FIND_DATAA *fd);
+    /* Asked as each directory is entered: FALSE stops the scan there, the
+     * lines appended so far staying as they are (the window, asked to close
+     * during a survey, stops it). */
+    BOOL (*keepgoing)(void);
 };
 extern const struct scanwatch_ *scanwatch;
 
@@ -90,8 +97,14 @@ int chkdskreport(HANDLE hreport, ULONG *spc, ULONG *bps, ULONG *fc, ULONG *tc);
 /* The number ahead of the first letter of `cp`; separators inside it are skipped. */
 ULONG fetchint(char *cp);
 
-/* File/Open: asks for a directory, then surveys it. */
+/* File/Open: asks for a directory, then surveys it with windowsurvey. */
 void getdirectory(void);
+
+/* One survey of `path` for the window, which stays alive meanwhile: disabled
+ * for input, its messages let through about every 100 ms, a close carried
+ * out once the scan has stopped at the next directory. `clusterbytes` as
+ * survey's. */
+void windowsurvey(const char *path, DWORD clusterbytes = 0);
 
 /* One survey of `path` (as the dialog returns it), from the wait cursor to
  * the closing empty line. A non-zero `clusterbytes` is taken as the cluster

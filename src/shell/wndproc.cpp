@@ -63,6 +63,18 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
 
     switch (uMsg) {
     case WM_CREATE: setupscrollbars(); return 0;
+    case WM_CLOSE:
+        if (dgl.busy) { /* a survey runs: it stops at the next directory, then the window closes */
+            dgl.closing = 1;
+            return 0;
+        }
+        break;
+    case WM_SETCURSOR:
+        if (dgl.busy) { /* the wait cursor over the whole window while a survey runs */
+            SetCursor(LoadCursorA(NULL, IDC_WAIT));
+            return TRUE;
+        }
+        break;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case WM_SIZE:
         resize(); /* asks for the client rectangle itself */

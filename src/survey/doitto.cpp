@@ -104,6 +104,12 @@ double doitto(char *dir, double *waste)
     size_t dirlen = strlen(dir);
 
     *waste = 0;
+    /* Whoever watches may stop the scan: what was appended stays, no line
+     * follows. */
+    if (!dgl.halted && scanwatch && scanwatch->keepgoing && !scanwatch->keepgoing())
+        dgl.halted = 1;
+    if (dgl.halted)
+        return 0;
     level *lv = new (std::nothrow) level;
     if (!lv) {
         mbprintf(err, "Memory allocation failed <%d>", ERROR_NOT_ENOUGH_MEMORY);
@@ -131,7 +137,7 @@ double doitto(char *dir, double *waste)
         }
     }
     BOOL searching = TRUE;
-    while (hFind != INVALID_HANDLE_VALUE && searching) {
+    while (hFind != INVALID_HANDLE_VALUE && searching && !dgl.halted) {
         WIN32_FIND_DATAA *fd = &lv->fd;
         if (isdotordotdot(fd->cFileName)) {
             /* the directory itself and its parent */
@@ -166,6 +172,10 @@ double doitto(char *dir, double *waste)
     }
     if (hFind != INVALID_HANDLE_VALUE)
         FindClose(hFind);
+    if (dgl.halted) {
+        delete lv;
+        return 0;
+    }
 
     if (!listingdone(stopped, top)) {
         dgl.unread++;

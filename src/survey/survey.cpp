@@ -33,6 +33,9 @@ struct dgl_ dgl = {
     0, /* bpc, until the first survey sets it */
     0, /* unread */
     0, /* notices */
+    0, /* halted */
+    0, /* busy */
+    0, /* closing */
 };
 
 /* Sectors per cluster, bytes per sector, free and total clusters of `drive`,
@@ -145,7 +148,13 @@ void survey(const char *path, DWORD clusterbytes)
     llprintf(-1.0, "Drive %s has a cluster size of %lu bytes", drive, (unsigned long)(spc * bps));
 
     dgl.unread = 0;
+    dgl.halted = 0;
     gl.totalbytesused = doitto(buff, &dt);
+    if (dgl.halted) {
+        /* Stopped by the window's close: the program ends, and says nothing more. */
+        SetCursor(hcurr);
+        return;
+    }
     llprintf(-1.0, "%s", "");
 
     SetCursor(hcurr);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "pixels.h"
+#include "wintree.h"
 #include "tarvel/tarvel.h"
 
 namespace {
@@ -152,6 +153,38 @@ TEST_F(MainWindow, NamesInAnyScriptAsTheWideCallDrawsThem)
     expect_text(10, 0, line);
     const int w = textwidth(line);
     EXPECT_NE(drawn(line, 0, w, a.cy), drawn(line, 0, w, a.cy, true)) << "the two calls draw it differently here";
+}
+
+// During File/Open's survey the window is kept alive: a timer's message,
+// posted by the system, is handled while the scan runs, and the window is
+// disabled for input until the survey is over.
+TEST_F(MainWindow, AliveDuringASurvey)
+{
+    WinTree tree;
+    for (int i = 0; i < 5; i++)
+        for (int j = 0; j < 100; j++)
+            tree.dir("d" + std::to_string(i) + "/e" + std::to_string(j));
+    char old[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, old);
+    ASSERT_TRUE(SetCurrentDirectoryA(tree.root().c_str()));
+    static int during, disabled;
+    during = disabled = 0;
+    /* Selects in the dialog once it is up, and notes what it sees while the scan runs. */
+    const UINT_PTR timer = SetTimer(NULL, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (HWND dlg = FindWindowA("#32770", "Select Directory"))
+            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(403, BN_CLICKED), 0);
+        if (dgl.busy && gl.nNumItems > 1) {
+            during++;
+            disabled += !IsWindowEnabled(gl.hwnd);
+        }
+    });
+    getdirectory();
+    KillTimer(NULL, timer);
+    SetCurrentDirectoryA(old);
+    EXPECT_GT(during, 0) << "no message was handled during the survey";
+    EXPECT_EQ(disabled, during);
+    EXPECT_TRUE(IsWindowEnabled(hwnd) && !dgl.busy);
+    EXPECT_EQ(gl.nNumItems, 500 + 5 + 1 + 2);
 }
 
 // The wheel and the keys move the report as the bars do, with the same steps

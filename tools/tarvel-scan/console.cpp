@@ -98,8 +98,8 @@ static void toolong(const char *dir, const char *name)
 
 void watchscan(BOOL tsv, BOOL whatif)
 {
-    static const struct scanwatch_ text = {NULL, unreadable, toolong, NULL},
-                                   table = {tsvrow, unreadable, toolong, tsvfile},
-                                   files = {NULL, unreadable, toolong, whatiffile};
+    static const struct scanwatch_ text = {NULL, unreadable, toolong, NULL, NULL},
+                                   table = {tsvrow, unreadable, toolong, tsvfile, NULL},
+                                   files = {NULL, unreadable, toolong, whatiffile, NULL};
     scanwatch = whatif ? &files : tsv ? &table : &text;
 }

@@ -65,10 +65,14 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c)
         return TRUE;
     const QString text = shown_text(lpString, c);
     const QFontMetrics fm(dc->font);
-    const int width = fm.horizontalAdvance(text);
-    dc->painter->fillRect(QRect(x, y, width, fm.height()), dc->colour(QPalette::Base));
+    /* Qt's opaque mode fills the text's cell (its advance by the font's
+     * height) as it draws, laying the text out once. */
+    dc->painter->setBackgroundMode(Qt::OpaqueMode);
+    dc->painter->setBackground(dc->colour(QPalette::Base));
     dc->painter->setPen(dc->colour(QPalette::Text));
     dc->painter->drawText(QPoint(x, y + fm.ascent()), text);
+    if (dc->drawn)
+        dc->drawn(x, y, text);
     return TRUE;
 }
 

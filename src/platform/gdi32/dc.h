@@ -10,12 +10,19 @@
 #include <QFont>
 #include <QPainter>
 #include <QPalette>
+#include <QString>
+
+#include <functional>
 
 struct HDC__ {
     QPainter *painter; /* owned; null: drawing goes nowhere */
     QFont font;
     QPalette palette;
     QColor colour(QPalette::ColorRole role) const { return palette.color(QPalette::Active, role); }
+    /* Told what is drawn: text at x, y, a rectangle filled (USER32's model
+     * of what the window shows, for assistive technology); may be empty. */
+    std::function<void(int x, int y, const QString &text)> drawn;
+    std::function<void(const QRect &r)> filled;
 };
 
 /* A new live context drawing with `painter` (taken over; may be null). */

@@ -218,6 +218,9 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName);
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
 
+/* ---- time (kernel32/clock.cpp) ---- */
+DWORD WINAPI GetTickCount(void);
+
 /* ---- the system's version (kernel32/version.cpp) ---- */
 DWORD WINAPI GetVersion(void);
 
@@ -323,6 +326,7 @@ typedef struct tagMSG {
 #define WM_SETFOCUS 0x0007
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
+#define WM_SETCURSOR 0x0020
 #define WM_QUIT 0x0012
 #define WM_ERASEBKGND 0x0014
 #define WM_KEYDOWN 0x0100
@@ -378,6 +382,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow);
 BOOL WINAPI DestroyWindow(HWND hWnd);
 BOOL WINAPI IsWindow(HWND hWnd);
+BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);
 BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
 int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex);
@@ -407,7 +412,10 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 #define WHEEL_PAGESCROLL 0xFFFFFFFFu
 BOOL WINAPI SystemParametersInfoA(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWinIni);
 
+#define PM_NOREMOVE 0x0000
+#define PM_REMOVE 0x0001
 BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax);
+BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
 BOOL WINAPI TranslateMessage(const MSG *lpMsg);
 LRESULT WINAPI DispatchMessageA(const MSG *lpMsg);
 BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);

@@ -13,6 +13,7 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QAccessible>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -54,6 +55,8 @@ QWidget *make_control(const rc::Control &c, QWidget *dlg, const ControlNotify &n
         QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString &t) { e->setProperty(kText, t.toUtf8()); });
         w = e;
     } else if (c.cls == "LISTBOX") {
+        static const bool accessible = (QAccessible::installFactory(list_accessible), true);
+        (void)accessible;
         auto *l = new QListWidget(dlg);
         l->setSelectionMode(QAbstractItemView::SingleSelection);
         l->setFrameShape((c.style & WS_BORDER) ? QFrame::StyledPanel : QFrame::NoFrame);

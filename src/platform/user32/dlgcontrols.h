@@ -51,6 +51,14 @@ void set_control_text(QWidget *control, const QByteArray &bytes);
  * after LB_RESETCONTENT/LB_ADDSTRING. */
 void listbox_fill(QListWidget *list, const std::vector<QByteArray> &items);
 
+/* listaccess.cpp: a list box control for assistive technology (a factory
+ * for QAccessible::installFactory), its entries' default action the
+ * double-click. */
+class QAccessibleInterface;
+class QObject;
+class QString;
+QAccessibleInterface *list_accessible(const QString &classname, QObject *object);
+
 /* The bytes of a list-box item. */
 QByteArray listbox_item_bytes(const QListWidgetItem *item);
 

@@ -20,6 +20,8 @@
  *  - Names are bytes: an item keeps its exact bytes, so a name that is not
  *    valid UTF-8 (shown with replacement marks) is still entered and
  *    returned as it is.
+ *  - The list and the field are named for assistive technology after what
+ *    they are here: "Directories and drives", "Path".
  *  - lpPathSpec is read, not rewritten. Its last component is the pattern
  *    (* and ?, matched without regard to ASCII case; "*.*" matches every
  *    name); what comes before the last "/" is the directory to list.
@@ -123,10 +125,15 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
     if (!browsed.enter(path, sizeof path))
         return 0;
 
-    if (list)
+    /* What the controls are, for assistive technology: the call says it. */
+    if (list) {
         listbox_fill(list, items);
-    if (field)
+        list->setAccessibleName(QStringLiteral("Directories and drives"));
+    }
+    if (field) {
         set_control_text(field, QByteArray(path));
+        field->setAccessibleName(QStringLiteral("Path"));
+    }
     return 1;
 }
 

@@ -6,11 +6,16 @@
  *                     PostQuitMessage has been called, WM_QUIT (result 0).
  *                     The window and range filters are honoured for posted
  *                     messages; WM_QUIT passes every filter, as in Win32.
+ *   PeekMessageA      lets Qt deliver what is pending (paints, a close, the
+ *                     desktop's questions: sent messages, in Win32's terms)
+ *                     without waiting, then gives a posted message as
+ *                     GetMessageA would, or FALSE; WM_QUIT once the quit is
+ *                     pending and nothing else is there.
  *   PostMessageA      queues a message (a null window: a thread message).
  *   SendMessageA      calls the window procedure at once.
  *   DispatchMessageA  calls the procedure of the message's window.
- *   TranslateMessage  FALSE: keys reach windows as scroll messages, never
- *                     as WM_KEYDOWN, so there is nothing to translate.
+ *   TranslateMessage  FALSE: keys reach windows as WM_KEYDOWN, sent, never
+ *                     as characters, so there is nothing to translate.
  *   PostQuitMessage   marks the quit; message boxes and dialogs that are up
  *                     end at once (a dialog with 0, as Cancel).
  *   DefWindowProcA    WM_CLOSE destroys the window; every other message 0.
@@ -125,6 +130,29 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
         loop.exec();
         waiting = outer;
     }
+}
+
+BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg)
+{
+    if (!lpMsg)
+        return FALSE;
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    auto &q = queue();
+    for (auto it = q.begin(); it != q.end(); ++it) {
+        if (wanted(*it, hWnd, wMsgFilterMin, wMsgFilterMax)) {
+            *lpMsg = *it;
+            if (wRemoveMsg & PM_REMOVE)
+                q.erase(it);
+            return TRUE;
+        }
+    }
+    if (!quit_pending())
+        return FALSE;
+    if (wRemoveMsg & PM_REMOVE)
+        quit_taken();
+    *lpMsg = MSG{NULL, WM_QUIT, (WPARAM)quitcode, 0, 0, {0, 0}};
+    return TRUE;
 }
 
 BOOL WINAPI TranslateMessage(const MSG *)

@@ -37,8 +37,12 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint)
         lpPaint->rcPaint = RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
     }
     HDC dc = create_dc(painter, view->font(), view->palette());
-    if (painter)
+    if (painter) {
         w->client->openpaint = dc;
+        ScreenText *screen = &w->client->screen;
+        dc->drawn = [screen](int x, int y, const QString &text) { screen->drawn(x, y, text); };
+        dc->filled = [screen](const QRect &r) { screen->filled(r); };
+    }
     lpPaint->hdc = dc;
     return dc;
 }
@@ -74,7 +78,11 @@ int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr)
     const long long t = std::clamp<long long>(lprc->top, -1, h + 1);
     const long long r = std::clamp<long long>(lprc->right, -1, w + 1);
     const long long b = std::clamp<long long>(lprc->bottom, -1, h + 1);
-    if (r > l && b > t)
-        dc->painter->fillRect(QRect((int)l, (int)t, (int)(r - l), (int)(b - t)), dc->colour(role));
+    if (r > l && b > t) {
+        const QRect filled((int)l, (int)t, (int)(r - l), (int)(b - t));
+        dc->painter->fillRect(filled, dc->colour(role));
+        if (dc->filled)
+            dc->filled(filled);
+    }
     return 1;
 }

@@ -85,6 +85,10 @@ int WINAPI ScrollWindowEx(HWND hWnd, int dx, int dy, const RECT *prcScroll, cons
         w->scroll(dx, dy);
     else
         w->scroll(dx, dy, area);
+    if (auto *win = dynamic_cast<Win32Window *>(hwnd_widget(hWnd))) {
+        win->client->screen.scrolled(dx, dy, area);
+        win->client->screen.tell();
+    }
     return strip.isEmpty() ? NULLREGION : SIMPLEREGION;
 }
 

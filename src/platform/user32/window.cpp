@@ -12,6 +12,9 @@
  *                      creation. Only top-level windows; WM_CREATE's lParam
  *                      is 0 (no CREATESTRUCT). A CW_USEDEFAULT width
  *                      gives three quarters of the screen's work area.
+ *   EnableWindow       a disabled window takes no input (Qt's own rule) and
+ *                      its menus are greyed; it still paints, and a close
+ *                      asked for by the desktop still reaches it as WM_CLOSE.
  *   ShowWindow, DestroyWindow (WM_DESTROY, then the handle is invalid; the
  *                      widget goes once Qt is back in its event loop),
  *   IsWindow, SetWindowTextA/GetWindowTextA (the title is kept as raw bytes
@@ -36,12 +39,14 @@
 #include "user32/icons.h"
 #include "resources/rcscript.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPaintEvent>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -116,8 +121,18 @@ void add_menu_items(Win32Window *win, QWidget *menu, const std::vector<rc::MenuI
 
 /* ---- the client area ------------------------------------------------- */
 
-ClientArea::ClientArea(Win32Window *owner) : QAbstractScrollArea(owner), win_(owner)
+/* Assistive technology reads a client area as the text it shows. */
+static QAccessibleInterface *client_accessible(const QString &, QObject *object)
 {
+    auto *view = qobject_cast<QWidget *>(object);
+    auto *area = view ? dynamic_cast<ClientArea *>(view->parentWidget()) : nullptr;
+    return area && area->viewport() == view ? screen_text_accessible(view, &area->screen) : nullptr;
+}
+
+ClientArea::ClientArea(Win32Window *owner) : QAbstractScrollArea(owner), screen(viewport()), win_(owner)
+{
+    static const bool installed = (QAccessible::installFactory(client_accessible), true);
+    (void)installed;
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     /* The window procedure paints every pixel of what it is asked for, and
@@ -139,6 +154,7 @@ void ClientArea::paintEvent(QPaintEvent *event)
     paintrect = event->rect();
     win_->send(WM_PAINT, 0, 0);
     painting = false;
+    screen.tell();
     if (openpaint) {
         /* A BeginPaint without EndPaint: its painter must not outlive the event. */
         HDC dc = openpaint;
@@ -369,6 +385,22 @@ BOOL WINAPI DestroyWindow(HWND hWnd)
      * Qt event handlers (the close box, a menu item). */
     win->deleteLater();
     return TRUE;
+}
+
+BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable)
+{
+    QWidget *w = hwnd_widget(hWnd);
+    if (!w)
+        return FALSE;
+    const BOOL wasdisabled = !w->isEnabled();
+    /* Qt drops the keyboard focus of a disabled window and does not give it
+     * back: the window gets it back where it was, as in Win32. */
+    if (auto *win = dynamic_cast<Win32Window *>(w); win && !bEnable && !wasdisabled)
+        win->refocus = win->focusWidget() ? win->focusWidget() : win->client;
+    w->setEnabled(bEnable != FALSE);
+    if (auto *win = dynamic_cast<Win32Window *>(w); win && bEnable && wasdisabled && win->refocus)
+        win->refocus->setFocus();
+    return wasdisabled;
 }
 
 BOOL WINAPI IsWindow(HWND hWnd)

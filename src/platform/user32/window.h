@@ -11,9 +11,12 @@
 
 #include <QAbstractScrollArea>
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 
 #include <string>
+
+#include "user32/screentext.h"
 
 class QScrollBar;
 class QWheelEvent;
@@ -39,6 +42,7 @@ public:
     /* A Win32 client area may shrink to nothing. */
     QSize minimumSizeHint() const override { return QSize(0, 0); }
 
+    ScreenText screen;       /* what the viewport shows, for assistive technology */
     bool painting = false;   /* inside the viewport's paint event */
     QRect paintrect;         /* that paint's update rectangle */
     HDC openpaint = nullptr; /* the context of this paint's BeginPaint, until its EndPaint */
@@ -72,6 +76,7 @@ public:
     ScrollBarState bars[2]; /* [SB_HORZ], [SB_VERT] */
     bool created = false;   /* WM_CREATE has been answered: Qt events may become messages */
     bool destroyed = false; /* WM_DESTROY has been sent */
+    QPointer<QWidget> refocus; /* where the keyboard focus was when EnableWindow disabled it */
 
 protected:
     void closeEvent(QCloseEvent *event) override;
