@@ -155,6 +155,19 @@ TEST_F(MainWindow, NamesInAnyScriptAsTheWideCallDrawsThem)
     EXPECT_NE(drawn(line, 0, w, a.cy), drawn(line, 0, w, a.cy, true)) << "the two calls draw it differently here";
 }
 
+int during, disabled; /* what the timer saw while the scan ran */
+
+/* Selects in the dialog once it is up, and notes what it sees while the scan runs. */
+void CALLBACK selectandwatch(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (HWND dlg = FindWindowA("#32770", "Select Directory"))
+        PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(403, BN_CLICKED), 0);
+    if (dgl.busy && gl.nNumItems > 1) {
+        during++;
+        disabled += !IsWindowEnabled(gl.hwnd);
+    }
+}
+
 // During File/Open's survey the window is kept alive: a timer's message,
 // posted by the system, is handled while the scan runs, and the window is
 // disabled for input until the survey is over.
@@ -167,17 +180,8 @@ TEST_F(MainWindow, AliveDuringASurvey)
     char old[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, old);
     ASSERT_TRUE(SetCurrentDirectoryA(tree.root().c_str()));
-    static int during, disabled;
     during = disabled = 0;
-    /* Selects in the dialog once it is up, and notes what it sees while the scan runs. */
-    const UINT_PTR timer = SetTimer(NULL, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (HWND dlg = FindWindowA("#32770", "Select Directory"))
-            PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(403, BN_CLICKED), 0);
-        if (dgl.busy && gl.nNumItems > 1) {
-            during++;
-            disabled += !IsWindowEnabled(gl.hwnd);
-        }
-    });
+    const UINT_PTR timer = SetTimer(NULL, 0, 10, selectandwatch);
     getdirectory();
     KillTimer(NULL, timer);
     SetCurrentDirectoryA(old);
