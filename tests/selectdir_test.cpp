@@ -209,7 +209,7 @@ TEST_F(SelectDirTest, ListRowsAsWin32DrawsThem)
     tree.dir("new\nline\ttab");
     tree.dir(std::string(200, 'x'));
     tree.dir("my drive");
-    std::string out = child_output([&]() -> std::string {
+    std::string out = fresh_process_output([&]() -> std::string {
         if (std::string why = private_mounts(); !why.empty())
             return "SKIP " + why;
         if (mount(tree.path("many").c_str(), tree.path("my drive").c_str(), nullptr, MS_BIND, nullptr) != 0)

@@ -11,6 +11,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "temptree.h"
+
 ChildResult run_in_child(const std::function<std::string()> &fn)
 {
     int p[2];
@@ -53,6 +58,38 @@ std::string child_output(const std::function<std::string()> &fn)
     else
         EXPECT_EQ(r.status, 0) << r.output;
     return r.output;
+}
+
+std::string fresh_process_output(const std::function<std::string()> &fn)
+{
+    const ::testing::TestInfo *t = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = std::string(t->test_suite_name()) + "." + t->name();
+    static const char mark[] = "TARVEL_FRESH_PART", separator[] = "\n--- the fresh process says:\n";
+    if (const char *part = getenv(mark); part && name == part) {
+        /* The fresh process: the piece, its text, and an end before gtest
+         * says anything of its own. */
+        std::string out;
+        try {
+            out = fn();
+        } catch (...) {
+            out = "exception in the fresh process";
+        }
+        printf("%s%s", separator, out.c_str());
+        fflush(stdout);
+        _exit(0);
+    }
+    std::string out;
+    const int status = run_command(std::string(mark) + "=" + name + " /proc/" + std::to_string(getpid()) +
+                                       "/exe --gtest_filter=" + name,
+                                   &out, nullptr);
+    /* gtest speaks first: the piece's text follows the separator. */
+    const size_t at = out.rfind(separator);
+    out = at == std::string::npos ? "no text from the fresh process: " + out : out.substr(at + sizeof separator - 1);
+    if (out.rfind("SKIP ", 0) == 0)
+        [&] { GTEST_SKIP() << out; }();
+    else
+        EXPECT_EQ(status, 0) << out;
+    return out;
 }
 
 static std::string failed(const char *what)

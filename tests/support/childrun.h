@@ -18,6 +18,12 @@ ChildResult run_in_child(const std::function<std::string()> &fn);
  * IsSkipped()); else a status other than 0 fails it. The child's output. */
 std::string child_output(const std::function<std::string()> &fn);
 
+/* For a piece that uses Qt and needs a process of its own (private mounts):
+ * a fork would inherit Qt's threads' locks held, so the test binary runs this
+ * one test again, afresh, where the piece runs in the test's place; its text
+ * comes back as child_output's does ("SKIP <why>" skips). */
+std::string fresh_process_output(const std::function<std::string()> &fn);
+
 /* In a child: get private mounts, or leave only `spare` descriptors free. "" or the reason it failed. */
 std::string private_mounts();
 std::string leave_descriptors(int spare);

@@ -34,7 +34,7 @@ std::unordered_set<HDC__ *> &live()
 
 HDC create_dc(QPainter *painter, const QFont &font, const QPalette &palette)
 {
-    auto *dc = new HDC__{painter, font, palette};
+    auto *dc = new HDC__{painter, font, palette, {}, {}};
     live().insert(dc);
     return dc;
 }
