@@ -5,7 +5,7 @@
 #   tarvel_mounttable the mount table (libmount), for the dialog's drives and
 #                     the checker; tarvel-scan does without
 #   tarvel_kernel32   KERNEL32 on POSIX alone
-#   tarvel_user32     USER32 and GDI32 on Qt, with the resource script compiled in
+#   tarvel_user32     USER32 and GDI32 on Qt, with the compiled resources in
 #   tarvel_nowindow   the few USER32 calls of a program without windows, no Qt
 #   chkdsk            the disk checker the cluster size probe runs
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
@@ -28,13 +28,22 @@ add_library(tarvel_user32 STATIC ${TARVEL_USER32_SOURCES})
 target_include_directories(tarvel_user32 PRIVATE src/platform ${CMAKE_CURRENT_BINARY_DIR}/generated)
 target_link_libraries(tarvel_user32 PUBLIC tarvel_kernel32 tarvel_mounttable Qt6::Widgets)
 
-# The resource script and icon are compiled into the layer, which reads them
-# the way Windows reads a program's resources.
+# The resource script is compiled as for Windows, by MinGW's resource
+# compiler (the host's preprocessor, our winresrc.h), and the .res is
+# compiled into the layer, which reads it as Windows reads a program's
+# resources.
+find_program(TARVEL_WINDRES x86_64-w64-mingw32-windres REQUIRED)
+set(TARVEL_RES ${CMAKE_CURRENT_BINARY_DIR}/generated/tarvel.res)
+add_custom_command(OUTPUT ${TARVEL_RES}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/generated
+  COMMAND ${TARVEL_WINDRES} --preprocessor=cpp --preprocessor-arg=-DRC_INVOKED
+          -I ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/include -I ${CMAKE_CURRENT_SOURCE_DIR}/resources
+          -O res -i ${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.rc -o ${TARVEL_RES}
+  DEPENDS resources/tarvel.rc resources/resource.h resources/tarvel.ico src/platform/include/winresrc.h
+  COMMENT "Compiling the resource script"
+  VERBATIM)
 include(cmake/EmbedResources.cmake)
-tarvel_embed_resources(tarvel_user32
-  ${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.rc
-  ${CMAKE_CURRENT_SOURCE_DIR}/resources/resource.h
-  ${CMAKE_CURRENT_SOURCE_DIR}/resources/tarvel.ico)
+tarvel_embed_resources(tarvel_user32 ${TARVEL_RES})
 
 # The tests' hooks into the layer (platform_testing.h): for tests and
 # benchmarks only, never linked into the programs.

@@ -29,7 +29,7 @@ cmake -S . -B build-fuzz -DTARVEL_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build build-fuzz -j"$(nproc)"
 status=0
-for target in chkdsk_report rcscript wsprintf; do
+for target in chkdsk_report wsprintf; do
     work=build-fuzz/work/$target crashes=build-fuzz/crashes/$target
     rm -rf "$work"
     mkdir -p "$work" "$crashes"

@@ -16,6 +16,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include "winresrc.h" /* the window styles and dialog ids resource scripts use too */
 #include <stdarg.h>
 
 #ifdef __cplusplus
@@ -342,24 +343,6 @@ typedef struct tagMSG {
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 
-#define WS_OVERLAPPED 0x00000000L
-#define WS_POPUP 0x80000000L
-#define WS_CHILD 0x40000000L
-#define WS_VISIBLE 0x10000000L
-#define WS_DISABLED 0x08000000L
-#define WS_CAPTION 0x00C00000L
-#define WS_BORDER 0x00800000L
-#define WS_DLGFRAME 0x00400000L
-#define WS_VSCROLL 0x00200000L
-#define WS_HSCROLL 0x00100000L
-#define WS_SYSMENU 0x00080000L
-#define WS_THICKFRAME 0x00040000L
-#define WS_GROUP 0x00020000L
-#define WS_TABSTOP 0x00010000L
-#define WS_MINIMIZEBOX 0x00020000L
-#define WS_MAXIMIZEBOX 0x00010000L
-#define WS_OVERLAPPEDWINDOW (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
-#define WS_EX_DLGMODALFRAME 0x00000001L
 
 #define CW_USEDEFAULT ((int)0x80000000)
 
@@ -423,7 +406,7 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 void WINAPI PostQuitMessage(int nExitCode);
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 
-/* ---- icons, from the resource script (user32/icon.cpp) ---- */
+/* ---- icons, from the program's resources (user32/icon.cpp) ---- */
 #define IDI_APPLICATION MAKEINTRESOURCEA(32512)
 HICON WINAPI LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 
@@ -531,23 +514,10 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
 #define MB_ICONINFORMATION MB_ICONASTERISK
 #define MB_ICONMASK 0x000000F0L
 
-#define IDOK 1
-#define IDCANCEL 2
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
 /* ---- dialogs (user32/dialog.cpp, user32/dlgdir.cpp) ---- */
-#define DS_MODALFRAME 0x80L
-#define DS_SETFONT 0x40L
-#define ES_AUTOHSCROLL 0x0080L
-#define ES_READONLY 0x0800L
-#define LBS_NOTIFY 0x0001L
-#define LBS_SORT 0x0002L
-#define LBS_NOINTEGRALHEIGHT 0x0100L
-#define LBS_DISABLENOSCROLL 0x1000L
-#define BS_PUSHBUTTON 0x00000000L
-#define BS_DEFPUSHBUTTON 0x00000001L
-#define BS_CENTER 0x00000300L
 
 #define LBN_SELCHANGE 1
 #define LBN_DBLCLK 2

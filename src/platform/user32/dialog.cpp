@@ -1,5 +1,5 @@
 /*
- * dialog.cpp - modal dialogs from the resource script's templates.
+ * dialog.cpp - modal dialogs from the dialog templates of the program's resources.
  *
  *   DialogBoxParamA   builds a QDialog from the template (rc::find_dialog),
  *                     sends WM_INITDIALOG and runs a modal loop until
@@ -27,7 +27,7 @@
 #include "user32/dlgcontrols.h"
 #include "user32/hwnd.h"
 #include "user32/modal.h"
-#include "resources/rcscript.h"
+#include "resources/resources.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -9,7 +9,7 @@
  */
 #include "user32/dlgcontrols.h"
 #include "gdi32/text.h"
-#include "resources/rcscript.h"
+#include "resources/resources.h"
 
 #include <QLineEdit>
 #include <QListWidget>

@@ -1,13 +1,13 @@
 /*
  * icon.cpp - LoadIconA, and the picture behind an icon handle.
  *
- *   LoadIconA    the ICON resources of the resource script (by name or
+ *   LoadIconA    the icon groups of the program's resources (by name or
  *                MAKEINTRESOURCE, without regard to case), and the system's
  *                IDI_APPLICATION; one handle per icon for the life of the
  *                process, as Win32's shared icons.
  */
 #include "user32/icons.h"
-#include "resources/rcscript.h"
+#include "resources/resources.h"
 
 #include <QApplication>
 #include <QBuffer>

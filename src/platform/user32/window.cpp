@@ -37,7 +37,7 @@
 #include "user32/dlgcontrols.h"
 #include "user32/hwnd.h"
 #include "user32/icons.h"
-#include "resources/rcscript.h"
+#include "resources/resources.h"
 
 #include <QAccessible>
 #include <QApplication>
