@@ -80,7 +80,7 @@ TEST(CreateFile, WhatTheProbeReliesOn)
 
     t.dir("d");
     t.symlink("link", t.path("f"));
-    EXPECT_EQ(create(t.path("d"), GENERIC_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(create(t.path("d"), GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
     std::ofstream(t.path("f")) << "precious";
     EXPECT_EQ(create(t.path("link"), GENERIC_WRITE, CREATE_ALWAYS), INVALID_HANDLE_VALUE);

@@ -66,6 +66,11 @@ std::string on_tmpfs(const std::string &dir, const std::function<std::string()> 
 class ReadAhead : public ReportTest {
 protected:
     TempTree tree;
+    void SetUp() override
+    {
+        ReportTest::SetUp();
+        testhooks::watch_waiting_listings();
+    }
 };
 
 /* Holds the walk still at its first line until what waits stops growing, and notes it. */

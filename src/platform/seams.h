@@ -26,8 +26,8 @@ extern bool (*disk_query_fails)();
 /* WaitForSingleObject: how long a wait of `ms` really waits. */
 extern DWORD (*wait_time)(DWORD ms);
 
-/* Reading a directory: an errno to fail the statx of entry `name`, or the
- * getdents64 read number `read` (0 the first) with; 0 leaves it be. */
+/* Reading a directory: an errno to fail the statx of entry `name` with, or
+ * the getdents64 read number `read` (0 the first); 0 leaves it be. */
 extern int (*statx_fault)(const char *name);
 extern int (*getdents_fault)(unsigned read);
 

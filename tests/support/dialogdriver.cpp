@@ -139,7 +139,6 @@ std::string cwd()
 
 std::string window_text(HWND hwnd)
 {
-    char buf[MAX_PATH + 64] = "";
-    GetWindowTextA(hwnd, buf, sizeof buf);
-    return buf;
+    QWidget *w = hwnd_widget(hwnd);
+    return w ? control_text(w).toStdString() : "";
 }

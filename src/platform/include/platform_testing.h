@@ -68,7 +68,9 @@ void pretend_windows_9x(bool pretend);
 /* The enumerations (FindFirstFileA handles) open now. */
 size_t live_find_handles();
 
-/* The listings read ahead that wait to be taken now, and their bytes. */
+/* The listings read ahead that wait to be taken, and their bytes, as the
+ * read-ahead last told them since watch_waiting_listings(). */
+void watch_waiting_listings();
 size_t waiting_listings(size_t *bytes);
 
 /* Every window class registered is gone, as at the end of a process, so

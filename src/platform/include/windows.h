@@ -183,11 +183,7 @@ BOOL WINAPI CloseHandle(HANDLE hObject);
 /* ---- files (kernel32/file.cpp) ---- */
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
-#define CREATE_NEW 1
 #define CREATE_ALWAYS 2
-#define OPEN_EXISTING 3
-#define OPEN_ALWAYS 4
-#define TRUNCATE_EXISTING 5
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
 #define FILE_SHARE_DELETE 0x00000004
@@ -218,6 +214,9 @@ UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUni
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName);
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
+
+/* ---- the program's module (kernel32/module.cpp) ---- */
+HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 
 /* ---- time (kernel32/clock.cpp) ---- */
 DWORD WINAPI GetTickCount(void);
@@ -343,7 +342,6 @@ typedef struct tagMSG {
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
 
-
 #define CW_USEDEFAULT ((int)0x80000000)
 
 #define SW_HIDE 0
@@ -355,8 +353,6 @@ typedef struct tagMSG {
 #define SW_SHOWDEFAULT 10
 
 #define GWLP_HINSTANCE (-6)
-#define GWL_ID (-12)
-#define GWL_STYLE (-16)
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA *lpWndClass);
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle, int X, int Y,
@@ -367,10 +363,8 @@ BOOL WINAPI DestroyWindow(HWND hWnd);
 BOOL WINAPI IsWindow(HWND hWnd);
 BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);
 BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString);
-int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount);
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hWnd, int nIndex);
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
-HMODULE WINAPI GetModuleHandleA(LPCSTR lpModuleName);
 
 /* WM_KEYDOWN's virtual-key codes, those of the keys the program reads */
 #define VK_PRIOR 0x21
@@ -513,7 +507,6 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
 #define MB_ICONASTERISK 0x00000040L
 #define MB_ICONINFORMATION MB_ICONASTERISK
 #define MB_ICONMASK 0x000000F0L
-
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 

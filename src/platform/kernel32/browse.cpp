@@ -4,7 +4,6 @@
 #include "browse.h"
 
 #include "k32.h"
-#include "wildcard.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -27,7 +26,7 @@ BrowsedDirectory::~BrowsedDirectory()
         close(fd);
 }
 
-bool BrowsedDirectory::entries(const char *pattern, std::vector<BrowsedEntry> &out) const
+bool BrowsedDirectory::entries(std::vector<BrowsedEntry> &out) const
 {
     /* readdir on a copy: the descriptor itself is kept for entering. */
     int dupfd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
@@ -41,7 +40,7 @@ bool BrowsedDirectory::entries(const char *pattern, std::vector<BrowsedEntry> &o
     errno = 0;
     while (struct dirent *e = readdir(d)) {
         const char *name = e->d_name;
-        if (!strcmp(name, ".") || !strcmp(name, "..") || !wildcard(pattern, name))
+        if (!strcmp(name, ".") || !strcmp(name, ".."))
             continue;
         bool isdir = e->d_type == DT_DIR;
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {

@@ -31,9 +31,9 @@ public:
     BrowsedDirectory &operator=(const BrowsedDirectory &) = delete;
 
     bool ok() const { return fd >= 0; }
-    /* Its entries matching `pattern` (wildcard.h), "." and ".." left out;
-     * false with ERROR_ACCESS_DENIED when it cannot be read whole. */
-    bool entries(const char *pattern, std::vector<BrowsedEntry> &out) const;
+    /* Its entries, "." and ".." left out; false with ERROR_ACCESS_DENIED
+     * when it cannot be read whole. */
+    bool entries(std::vector<BrowsedEntry> &out) const;
     /* Whether it is the root directory, "/". */
     bool is_root() const;
     /* Makes it the current directory and puts its real path in `path`

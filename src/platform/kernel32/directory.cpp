@@ -13,6 +13,10 @@
  *    by that path, or below it, is opened from the current directory itself
  *    (listing.cpp), so that the directory entered is the one listed even
  *    where that path has come to name another since.
+ *  - GetSystemDirectoryA names Tarvel's own system directory, where the disk
+ *    checker is: $TARVEL_SYSTEM_DIR when set, else <prefix>/lib/tarvel/system
+ *    beside an installed program's bin, or "system" beside a program run
+ *    from its build directory.
  */
 #include <windows.h>
 
@@ -109,7 +113,7 @@ bool is_directory(const std::string &path)
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-/* Tarvel's system directory, as the comment at the top says; "" when the
+/* Tarvel's system directory (see the top of this file); "" when the
  * program's own place cannot be learnt. */
 std::string system_directory()
 {

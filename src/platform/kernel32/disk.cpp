@@ -121,14 +121,10 @@ BOOL WINAPI GetVolumePathNameA(LPCSTR lpszFileName, LPSTR lpszVolumePathName, DW
         return FALSE;
     }
     try {
-        std::string path = lpszFileName;
-        if (path[0] != '/') {
-            char cwd[MAX_PATH];
-            if (!getcwd(cwd, sizeof cwd)) {
-                k32::set_error_from_errno(errno);
-                return FALSE;
-            }
-            path = std::string(cwd) + "/" + path;
+        std::string path = k32::absolute_path(lpszFileName);
+        if (path.empty()) {
+            k32::set_error_from_errno(errno);
+            return FALSE;
         }
         std::string cur;
         if (!mounts::mount_point(normalise(path), &cur)) {

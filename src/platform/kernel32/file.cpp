@@ -3,8 +3,9 @@
  * GetTempFileNameA.
  *
  * Differences from Win32:
- *  - CreateFileA: GENERIC_READ and GENERIC_WRITE only; the sharing mode,
- *    security attributes, template and every flag but
+ *  - CreateFileA: what the probe asks for: CREATE_ALWAYS, GENERIC_WRITE with
+ *    or without GENERIC_READ (anything else: ERROR_INVALID_PARAMETER); the
+ *    sharing mode, security attributes, template and every flag but
  *    FILE_FLAG_DELETE_ON_CLOSE are ignored. A file opened to be deleted on
  *    close must be a regular file (else ERROR_ACCESS_DENIED), and its name
  *    is removed at once rather than at the last close: the descriptor keeps
@@ -14,7 +15,7 @@
  *    link there fails with ERROR_ACCESS_DENIED). New files get mode 0666
  *    less the umask. A directory is refused (ERROR_ACCESS_DENIED), and opening
  *    never blocks, not even on a FIFO without a writer. The last error after
- *    a successful CREATE_ALWAYS/OPEN_ALWAYS is 0, not ERROR_ALREADY_EXISTS.
+ *    a successful CREATE_ALWAYS is 0, not ERROR_ALREADY_EXISTS.
  *  - ReadFile: synchronous only (no OVERLAPPED); a read interrupted by a
  *    signal is retried.
  *  - SetFilePointer: FILE_BEGIN with a 32-bit offset only.
@@ -22,10 +23,10 @@
  *  - GetTempPathA: $TMPDIR when it is an absolute path, else /tmp (as
  *    mktemp does: a relative one would name a different folder after each
  *    change of directory), with a '/' added.
- *  - GetTempFileNameA: "<path>[/]<up to 3 characters of prefix><hex>.tmp".
- *    With uUnique 0 the file is created exclusively (O_EXCL, no link
- *    followed, mode 0600), trying further numbers while a name is taken, so
- *    an existing file is never touched.
+ *  - GetTempFileNameA: "<path>[/]<up to 3 characters of prefix><hex>.tmp",
+ *    with uUnique 0 only (else ERROR_INVALID_PARAMETER): the file is created
+ *    exclusively (O_EXCL, no link followed, mode 0600), trying further
+ *    numbers while a name is taken, so an existing file is never touched.
  */
 #include <windows.h>
 
@@ -120,21 +121,12 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
         return INVALID_HANDLE_VALUE;
     }
 
-    bool reading = dwDesiredAccess & GENERIC_READ, writing = dwDesiredAccess & GENERIC_WRITE;
-    int flags = reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY;
-    switch (dwCreationDisposition) {
-    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-    case OPEN_EXISTING: break;
-    case OPEN_ALWAYS: flags |= O_CREAT; break;
-    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
-    }
-    /* Truncating needs write access, in Win32 and in POSIX alike. */
-    if ((flags & O_TRUNC) && !writing) {
-        SetLastError(ERROR_ACCESS_DENIED);
+    const bool reading = dwDesiredAccess & GENERIC_READ;
+    if (dwCreationDisposition != CREATE_ALWAYS || !(dwDesiredAccess & GENERIC_WRITE)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
+    const int flags = (reading ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
 
     auto *f = new (std::nothrow) File;
     if (!f) {
@@ -257,14 +249,9 @@ UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUni
         return n > 0 && n < MAX_PATH;
     };
 
-    if (uUnique != 0) { /* Win32: only the name, nothing is created or checked */
-        unsigned number = uUnique & 0xFFFF;
-        if (!form(number)) {
-            lpTempFileName[0] = '\0';
-            SetLastError(ERROR_FILENAME_EXCED_RANGE);
-            return 0;
-        }
-        return uUnique;
+    if (uUnique != 0) { /* only a new file is asked for */
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
     }
 
     /* Start at a random number so that concurrent callers rarely collide,

@@ -1,10 +1,10 @@
 /*
  * find.cpp - FindFirstFileA, FindNextFileA, FindClose, GetCompressedFileSizeA.
  *
- * The pattern is a directory, '/', and a last component. "*.*" (or "*")
- * yields every entry, "." and ".." included; any other last component is
- * matched against each name by the layer's wildcard rule (wildcard.h).
- * "*.*" alone is the current directory, and "/" followed by "*.*" the root.
+ * The pattern is a directory, '/', and "*.*" (or "*"), which yields every
+ * entry, "." and ".." included: the one pattern the program asks for, and
+ * the only one taken (another fails with ERROR_INVALID_PARAMETER). "*.*"
+ * alone is the current directory, and "/" followed by "*.*" the root.
  *
  * FindFirstFileA reads the whole directory (listing.cpp), or takes the
  * listing that the read-ahead has made of it (readahead.cpp); FindNextFileA
@@ -51,6 +51,10 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <new>
+#include <string>
+
+#include "k32.h"
 #include "listing.h"
 #include "readahead.h"
 
@@ -109,22 +113,23 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
         memcpy(dir, lpFileName, dirlen);
         dir[dirlen] = '\0';
     }
-    k32::NameFilter filter{mask, strcmp(mask, "*.*") == 0 || strcmp(mask, "*") == 0};
+    if (strcmp(mask, "*.*") != 0 && strcmp(mask, "*") != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
 
     /* A sub-directory just yielded by an enumeration lies on its parent's
      * mount, as that listing saw it: one mounted there since is not read. */
     const k32::MountId *parent = is_last_yielded(dir) ? &last_find->mount : nullptr;
 
-    /* Every name: the listing a walk asks for, which the read-ahead may
-     * have made already. Any other pattern is read here and now. */
+    /* The listing a walk asks for, which the read-ahead may have made already. */
     DWORD error = 0;
-    k32::Find *f =
-        filter.all ? k32::readahead::list(dir, &error, parent) : k32::read_listing(dir, filter, &error, parent);
+    k32::Find *f = k32::readahead::list(dir, &error, parent);
     if (!f) {
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
-    if (f->count == 0) { /* nothing matched, or nothing could be read */
+    if (f->count == 0) { /* nothing could be read */
         const DWORD why = f->error ? f->error : ERROR_FILE_NOT_FOUND;
         k32::readahead::closed(f);
         k32::free_listing(f);
@@ -182,23 +187,17 @@ BOOL WINAPI FindClose(HANDLE hFindFile)
 
 namespace {
 
-/* Whether `path` names the entry yielded last: its directory, a '/' unless
- * the directory is the root, and its name. */
+/* Whether `path` names the entry yielded last (its directory joined to its name). */
 bool is_last_yielded(const char *path)
 {
     auto *f = static_cast<const k32::Find *>(k32::lookup_object(const_cast<k32::Find *>(last_find), k32::Kind::find));
     if (!f || f != last_find || last_index >= f->count)
         return false;
-    size_t dirlen = strlen(f->dir);
-    if (strncmp(path, f->dir, dirlen) != 0)
-        return false;
-    path += dirlen;
-    if (dirlen == 0 || f->dir[dirlen - 1] != '/') {
-        if (*path != '/')
-            return false;
-        path++;
+    try {
+        return k32::child_path(f->dir, f->names + f->records[last_index].name) == path;
+    } catch (const std::bad_alloc &) {
+        return false; /* then the entry is looked up by its path */
     }
-    return strcmp(path, f->names + f->records[last_index].name) == 0;
 }
 
 } // namespace

@@ -8,14 +8,15 @@
 #include <windows.h>
 
 #include <mutex>
+#include <string>
 #include <unordered_set>
 
 namespace k32 {
 
 /* Win32 codes that the layer reports but the application never names. */
-constexpr DWORD error_write_protect = 19; /* ERROR_WRITE_PROTECT */
-constexpr DWORD error_gen_failure = 31;   /* ERROR_GEN_FAILURE */
-constexpr DWORD error_disk_full = 112;    /* ERROR_DISK_FULL */
+constexpr DWORD error_write_protect = 19;        /* ERROR_WRITE_PROTECT */
+constexpr DWORD error_gen_failure = 31;          /* ERROR_GEN_FAILURE */
+constexpr DWORD error_disk_full = 112;           /* ERROR_DISK_FULL */
 constexpr DWORD error_insufficient_buffer = 122; /* ERROR_INSUFFICIENT_BUFFER */
 constexpr DWORD error_mr_mid_not_found = 317;    /* ERROR_MR_MID_NOT_FOUND */
 
@@ -56,6 +57,13 @@ std::unordered_set<Object *> &objects();
  * `rest`, to be opened from the current directory itself (directory.cpp). */
 void remember_current_directory(const char *path);
 bool beneath_current_directory(const char *dir, char *rest, size_t size);
+
+/* `dir` and `name` joined by a '/', which the root already ends in. */
+std::string child_path(const std::string &dir, const char *name);
+
+/* `path` made absolute against the current directory ("" when that cannot
+ * be read). */
+std::string absolute_path(const char *path);
 
 /* A file handle's descriptor, or -1 for anything else. */
 int file_descriptor(HANDLE h);

@@ -165,14 +165,14 @@ DWORD entry_error(int e)
 /* Builds the enumeration from the listing in the scratch buffer. NULL with
  * errno set when memory runs out. An entry that cannot be examined is left
  * out, and the first such failure becomes the listing's error. */
-Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter, const Self &self)
+Find *collect(int dfd, const char *dir, size_t listed, const Self &self)
 {
     /* First pass: how many entries match and how much room their names need. */
     size_t count = 0, namebytes = 0;
     for (size_t pos = 0; pos < listed; pos += entry_at(pos)->d_reclen) {
         const dirent64 *e = entry_at(pos);
         size_t len = strlen(e->d_name);
-        if (len >= MAX_PATH || !filter.matches(e->d_name))
+        if (len >= MAX_PATH)
             continue;
         count++;
         namebytes += len + 1;
@@ -191,7 +191,6 @@ Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter,
     Find *f = new (block) Find;
     f->kind = Kind::find;
     f->bytes = bytes;
-    f->root = false;
     f->records = reinterpret_cast<Record *>(f + 1);
     f->names = reinterpret_cast<char *>(f->records + count);
     f->dir = static_cast<const char *>(memcpy(f->names + namebytes, dir, dirbytes));
@@ -203,7 +202,7 @@ Find *collect(int dfd, const char *dir, size_t listed, const NameFilter &filter,
     for (size_t pos = 0; pos < listed && n < count; pos += entry_at(pos)->d_reclen) {
         const dirent64 *e = entry_at(pos);
         size_t len = strlen(e->d_name);
-        if (len >= MAX_PATH || !filter.matches(e->d_name))
+        if (len >= MAX_PATH)
             continue;
         Record &r = f->records[n];
         if (is_dot_or_dotdot(e->d_name)) {
@@ -303,7 +302,7 @@ DWORD open_error(int e)
 
 } // namespace
 
-Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error, const MountId *parent)
+Find *read_listing(const char *dir, DWORD *error, const MountId *parent)
 {
     if (seams::directory_opening)
         seams::directory_opening(dir);
@@ -331,7 +330,7 @@ Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error, cons
     Find *f = nullptr;
     int saved = errno;
     if (listed >= 0) {
-        f = collect(dfd, dir, static_cast<size_t>(listed), filter, self);
+        f = collect(dfd, dir, static_cast<size_t>(listed), self);
         saved = errno;
         if (f && partial) /* the read's own failure comes before any entry's */
             f->error = error_from_errno(partial);

@@ -12,7 +12,6 @@
 #include <stdint.h>
 
 #include "k32.h"
-#include "wildcard.h"
 
 namespace k32 {
 
@@ -43,22 +42,14 @@ struct Find : Object {
     size_t next;
     DWORD error; /* why the listing stops short of the directory's end; 0 when whole */
     size_t bytes;
-    bool root;     /* the first listing of a walk the read-ahead follows */
     MountId mount; /* the mount the directory lies on */
     Record *records;
     char *names;
     const char *dir; /* the directory listed, as read_listing was given it */
 };
 
-/* The last component of the pattern: either every name, or a wildcard pattern. */
-struct NameFilter {
-    const char *mask;
-    bool all;
-    bool matches(const char *name) const { return all || wildcard(mask, name); }
-};
-
-/* Reads directory `dir` ("." is the current one): the entries `filter`
- * takes, each with one statx. NULL with the Win32 error in *error when the
+/* Reads directory `dir` ("." is the current one): every entry, each with one
+ * statx. NULL with the Win32 error in *error when the
  * directory cannot be opened or read at all (ERROR_PATH_NOT_FOUND when it has
  * gone, even after it was opened: reading it then fails with ENOENT), or memory runs out. A read that fails part
  * way, or an entry that cannot be examined, leaves the entries read and the
@@ -66,7 +57,7 @@ struct NameFilter {
  * listing that showed `dir` as a plain sub-directory), a directory found on
  * another mount once opened (one mounted there since) is not read:
  * ERROR_NOT_SAME_DEVICE. Any thread may call it. */
-Find *read_listing(const char *dir, const NameFilter &filter, DWORD *error, const MountId *parent = nullptr);
+Find *read_listing(const char *dir, DWORD *error, const MountId *parent = nullptr);
 
 void free_listing(Find *f);
 

@@ -166,16 +166,6 @@ std::vector<std::string> split_command_line(const char *line)
     return args;
 }
 
-std::string absolute(const char *path)
-{
-    if (path[0] == '/')
-        return path;
-    char cwd[MAX_PATH];
-    if (!getcwd(cwd, sizeof cwd))
-        return "";
-    return std::string(cwd) + "/" + path;
-}
-
 /* In the child, between fork and exec: only calls safe after a fork of a
  * program with threads. Returns only when the program cannot be started. */
 [[noreturn]] void become(const char *program, char *const *argv, int stdout_fd, pid_t parent, int report)
@@ -253,8 +243,7 @@ pid_t spawn(const std::string &program, std::vector<std::string> &args, int stdo
     while (n < 0 && errno == EINTR);
     close(report[0]);
     if (n == sizeof childerror) {
-        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {}
         errno = childerror;
         return -1;
     }
@@ -314,7 +303,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
         std::vector<std::string> args;
         if (lpCommandLine)
             args = split_command_line(lpCommandLine);
-        std::string program = absolute(lpApplicationName);
+        std::string program = k32::absolute_path(lpApplicationName);
         if (args.empty())
             args.push_back(lpApplicationName); /* Win32: no command line runs the program bare */
         if (program.empty()) {

@@ -45,6 +45,7 @@
  */
 #include "readahead.h"
 
+#include "k32.h"
 #include "seams.h"
 
 #include <malloc.h>
@@ -84,7 +85,7 @@ using Key = std::vector<uint32_t>;
 struct Job {
     enum State { queued, reading, ready, given_back } state = queued;
     Key key;
-    MountId parent; /* the mount of the listing that showed it */
+    MountId parent;       /* the mount of the listing that showed it */
     Find *find = nullptr; /* ready: the listing, or NULL with `error` */
     DWORD error = 0;
 };
@@ -176,25 +177,10 @@ bool wanted()
     return !(env && strcmp(env, "0") == 0);
 }
 
-NameFilter every_name()
-{
-    return NameFilter{"*.*", true};
-}
-
 /* The resources of the machine, not the directory, failed the read. */
 bool out_of_resources(DWORD error)
 {
     return error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_TOO_MANY_OPEN_FILES;
-}
-
-std::string child_path(const std::string &dir, const char *name)
-{
-    if (dir == ".")
-        return name;
-    std::string p = dir;
-    if (p.back() != '/')
-        p += '/';
-    return p + name;
 }
 
 /* What waits to be taken has changed. */
@@ -271,7 +257,8 @@ Subs subdirectories(const std::string &dir, const Key &key, const Find *f)
             continue;
         Key k = key;
         k.push_back(index++);
-        subs.emplace_back(std::move(k), child_path(dir, f->names + r.name));
+        subs.emplace_back(std::move(k),
+                          dir == "." ? std::string(f->names + r.name) : k32::child_path(dir, f->names + r.name));
     }
     return subs;
 }
@@ -340,7 +327,7 @@ void work()
         hold.unlock();
         const auto began = std::chrono::steady_clock::now();
         DWORD error = 0;
-        Find *f = read_listing(path.c_str(), every_name(), &error, &parent);
+        Find *f = read_listing(path.c_str(), &error, &parent);
         const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began).count();
         Subs subs;
         bool booked = true; /* memory was there for the listing's sub-directories */
@@ -401,7 +388,7 @@ void work()
 Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, DWORD *error, const MountId *parent)
 {
     hold.unlock();
-    Find *f = read_listing(dir, every_name(), error, parent);
+    Find *f = read_listing(dir, error, parent);
     hold.lock();
     if (f || !out_of_resources(*error))
         return f;
@@ -410,7 +397,7 @@ Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, 
     e.ended.wait(hold, [&] { return e.reading == 0; });
     e.waiters--;
     hold.unlock();
-    f = read_listing(dir, every_name(), error, parent);
+    f = read_listing(dir, error, parent);
     hold.lock();
     e.paused = false;
     if (e.idle > 0)
@@ -423,13 +410,13 @@ Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, 
 Find *list(const char *dir, DWORD *error, const MountId *parent)
 {
     if (!engine())
-        return read_listing(dir, every_name(), error, parent);
+        return read_listing(dir, error, parent);
     Engine &e = *engine();
     std::string path;
     try {
         path = dir;
     } catch (const std::bad_alloc &) {
-        return read_listing(dir, every_name(), error, parent); /* no memory for the books: read alone */
+        return read_listing(dir, error, parent); /* no memory for the books: read alone */
     }
     std::unique_lock<std::mutex> hold(e.lock);
     Key key;
@@ -441,7 +428,7 @@ Find *list(const char *dir, DWORD *error, const MountId *parent)
         e.enabled = wanted();
         if (!e.enabled) {
             hold.unlock();
-            return read_listing(dir, every_name(), error, parent);
+            return read_listing(dir, error, parent);
         }
         begins = true;
     } else {

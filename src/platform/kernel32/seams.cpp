@@ -1,11 +1,11 @@
 /*
- * seams.cpp - the layer's seams (seams.h), all empty in the programs.
+ * seams.cpp - KERNEL32's seams (seams.h), all empty in the programs; the
+ * message box's is USER32's (messagebox.cpp).
  */
 #include "seams.h"
 
 namespace seams {
 
-int (*message_box)(HWND, const char *, const char *, UINT) = nullptr;
 bool (*global_alloc_fails)() = nullptr;
 bool (*global_free_fails)() = nullptr;
 bool (*disk_query_fails)() = nullptr;

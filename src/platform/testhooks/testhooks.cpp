@@ -42,7 +42,7 @@ unsigned getdents_read = 0;
 bool openat2_lacking = false;
 DWORD wait_factor = 1;
 
-/* What the read-ahead last said waits, noted from the start. */
+/* What the read-ahead last said waits, once a test asks to be told. */
 std::mutex waiting_lock;
 size_t waiting_count = 0, waiting_bytes = 0;
 void note_waiting(size_t count, size_t bytes)
@@ -51,7 +51,6 @@ void note_waiting(size_t count, size_t bytes)
     waiting_count = count;
     waiting_bytes = bytes;
 }
-const bool noting_waiting = (seams::listings_waiting = note_waiting, true);
 
 bool fires(int &countdown)
 {
@@ -153,6 +152,11 @@ size_t live_find_handles()
     for (const k32::Object *o : k32::objects())
         n += o->kind == k32::Kind::find;
     return n;
+}
+
+void watch_waiting_listings()
+{
+    seams::listings_waiting = note_waiting;
 }
 
 size_t waiting_listings(size_t *bytes)

@@ -1,6 +1,6 @@
 /*
  * classes.h - the window classes of this process (RegisterClassA), as
- * window.cpp keeps them. The table lives as long as the process does; the
+ * classes.cpp keeps them. The table lives as long as the process does; the
  * tests' library empties it where a process would have ended.
  */
 #ifndef TARVEL_PLATFORM_CLASSES_H
@@ -19,5 +19,8 @@ struct WindowClass {
 };
 
 std::vector<WindowClass> &window_classes();
+
+/* The class of that name (without regard to case) or atom, or end(). */
+std::vector<WindowClass>::iterator find_class(LPCSTR name);
 
 #endif

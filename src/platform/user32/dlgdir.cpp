@@ -22,12 +22,13 @@
  *    returned as it is.
  *  - The list and the field are named for assistive technology after what
  *    they are here: "Directories and drives", "Path".
- *  - lpPathSpec is read, not rewritten. Its last component is the pattern
- *    (* and ?, matched without regard to ASCII case; "*.*" matches every
- *    name); what comes before the last "/" is the directory to list.
+ *  - lpPathSpec is read, not rewritten: the directory to list, "/" and
+ *    "*.*", or "*.*" alone for the current one. Only the listing the program
+ *    asks for is made: directories and drives, no files (DDL_EXCLUSIVE |
+ *    DDL_DIRECTORY | DDL_DRIVES, else ERROR_INVALID_PARAMETER), every name
+ *    (no other pattern than "*.*").
  */
 #include "kernel32/browse.h"
-#include "kernel32/wildcard.h"
 #include "mounts/mounts.h"
 #include "user32/dlgcontrols.h"
 
@@ -86,15 +87,17 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
             return 0;
     }
 
-    // Directory part and pattern: "../*.*", "name/*.*", "/mnt/usb/*.*", "*.*".
+    // The directory part: "../*.*", "name/*.*", "/mnt/usb/*.*", "*.*".
     std::string pathmask = lpPathSpec ? lpPathSpec : "";
     std::string dir = ".", pattern = pathmask;
     if (auto slash = pathmask.rfind('/'); slash != std::string::npos) {
         dir = slash == 0 ? "/" : pathmask.substr(0, slash);
         pattern = pathmask.substr(slash + 1);
     }
-    if (pattern.empty())
-        pattern = "*.*";
+    if (pattern != "*.*" || uFileType != (DDL_EXCLUSIVE | DDL_DIRECTORY | DDL_DRIVES)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
 
     k32::BrowsedDirectory browsed(dir.c_str());
     if (!browsed.ok())
@@ -102,23 +105,19 @@ int WINAPI DlgDirListA(HWND hDlg, LPSTR lpPathSpec, int nIDListBox, int nIDStati
 
     /* Everything is read before anything changes, so a failure leaves all as it was. */
     std::vector<QByteArray> items;
-    const bool dirs = uFileType & DDL_DIRECTORY, files = !(uFileType & DDL_EXCLUSIVE);
     if (list) {
         std::vector<k32::BrowsedEntry> entries;
-        if (!browsed.entries(pattern.c_str(), entries))
+        if (!browsed.entries(entries))
             return 0;
-        /* "[name]" for directories (links to directories too, since choosing
-         * one enters it), plain names for files. */
+        /* "[name]" for directories, links to directories too, since choosing
+         * one enters it. */
         for (const k32::BrowsedEntry &e : entries)
-            if (e.directory && dirs)
+            if (e.directory)
                 items.push_back("[" + QByteArray::fromStdString(e.name) + "]");
-            else if (!e.directory && files)
-                items.push_back(QByteArray::fromStdString(e.name));
-        if (dirs && !browsed.is_root() && k32::wildcard(pattern.c_str(), ".."))
+        if (!browsed.is_root())
             items.push_back("[..]");
-        if (uFileType & DDL_DRIVES)
-            for (const std::string &m : drive_mounts())
-                items.push_back("[-" + QByteArray::fromStdString(m) + "-]");
+        for (const std::string &m : drive_mounts())
+            items.push_back("[-" + QByteArray::fromStdString(m) + "-]");
     }
 
     char path[MAX_PATH];
@@ -148,21 +147,18 @@ BOOL WINAPI DlgDirSelectExA(HWND hwndDlg, LPSTR lpString, int chCount, int idLis
     if (sel.isEmpty())
         return FALSE;
 
+    /* Every entry is a directory or a drive: the list holds no files. */
     QByteArray item = listbox_item_bytes(sel.first());
     QByteArray out;
-    BOOL isdir = TRUE;
     if (item.startsWith("[-/") && item.endsWith("-]")) {
         out = item.mid(2, item.size() - 4); /* a mount point */
         if (!out.endsWith('/'))
             out += '/';
-    } else if (item.size() >= 2 && item.startsWith('[') && item.endsWith(']')) {
-        out = item.mid(1, item.size() - 2) + '/';
     } else {
-        out = item; /* a file */
-        isdir = FALSE;
+        out = item.mid(1, item.size() - 2) + '/';
     }
     size_t n = std::min((size_t)out.size(), (size_t)chCount - 1);
     std::memcpy(lpString, out.constData(), n);
     lpString[n] = '\0';
-    return isdir;
+    return TRUE;
 }

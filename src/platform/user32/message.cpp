@@ -18,10 +18,10 @@
  *                     as characters, so there is nothing to translate.
  *   PostQuitMessage   marks the quit; message boxes and dialogs that are up
  *                     end at once (a dialog with 0, as Cancel).
- *   DefWindowProcA    WM_CLOSE destroys the window; every other message 0.
  * While a modal loop runs (a message box, a dialog), messages posted to the
  * thread are dispatched from that loop, as Win32's modal loops do.
- * Qt's own events become messages in window.cpp and scrollbar.cpp.
+ * Qt's own events become messages in clientarea.cpp, menu.cpp and
+ * scrollbar.cpp.
  */
 #include "user32/hwnd.h"
 #include "user32/modal.h"
@@ -187,11 +187,4 @@ void WINAPI PostQuitMessage(int nExitCode)
     quitcode = nExitCode;
     post_quit();
     wake();
-}
-
-LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM, LPARAM)
-{
-    if (Msg == WM_CLOSE)
-        DestroyWindow(hWnd);
-    return 0;
 }

@@ -1,5 +1,5 @@
 /*
- * messagebox.cpp - MessageBoxA, and the message-box hooks of platform_testing.h.
+ * messagebox.cpp - MessageBoxA, and its seam.
  *
  * MessageBoxA   a modal QMessageBox owned by hWnd's window (none when hWnd is
  *               null or invalid) with one OK button; returns IDOK.
@@ -61,6 +61,10 @@ int show_box(QWidget *owner, const char *text, const char *caption, UINT uType)
 }
 
 } // namespace
+
+namespace seams {
+int (*message_box)(HWND, const char *, const char *, UINT) = nullptr;
+}
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
 {

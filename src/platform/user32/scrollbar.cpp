@@ -6,11 +6,11 @@
  *                     flags disable both arrows); range, page and position
  *                     are kept, and a disabled bar stays visible and sends
  *                     nothing. FALSE when the bar was already so, as Win32.
- *   SetScrollInfo     Win32's rules: inclusive range nMin..nMax (an inverted
- *                     or too wide range becomes 0..0), page at most the
- *                     range, position from nMin to nMax - nPage + 1. Returns
- *                     the position. Unlike Win32 it never hides, shows,
- *                     enables or disables the bar by itself.
+ *   SetScrollInfo     Win32's rules for what the program sets (a range from
+ *                     0 up, a page no larger than it): inclusive range
+ *                     nMin..nMax, position from nMin to nMax - nPage + 1.
+ *                     Returns the position. Unlike Win32 it never hides,
+ *                     shows, enables or disables the bar by itself.
  *   GetScrollInfo     the fields named in fMask; SIF_TRACKPOS gives the thumb's
  *                     position while it is dragged and while SB_THUMBPOSITION
  *                     is handled (32 bits, where the message has 16), else
@@ -54,13 +54,9 @@ ScrollBarState *bar_state(HWND hwnd, int nBar, Win32Window **window)
     return &w->bars[nBar];
 }
 
-/* Win32's rules for a bar's state, applied after every change. */
+/* Win32's rule for a bar's position, applied after every change. */
 void keep_win32_rules(SCROLLINFO &si)
 {
-    /* The page never exceeds the number of positions in the range. */
-    const long long span = (long long)si.nMax - si.nMin + 1;
-    if ((long long)si.nPage > span)
-        si.nPage = (UINT)span;
     /* The last position shows the last page whole: nMax - nPage + 1; a page
      * of 0 still shows one position. Then never below the range start; this
      * check comes last, so a range smaller than the page yields nMin. */
@@ -241,14 +237,8 @@ int WINAPI SetScrollInfo(HWND hwnd, int nBar, LPCSCROLLINFO lpsi, BOOL)
     if (lpsi->fMask & SIF_POS)
         si.nPos = lpsi->nPos;
     if (lpsi->fMask & SIF_RANGE) {
-        /* An inverted range, or one wider than Win32 can count, becomes 0..0. */
-        if (lpsi->nMin > lpsi->nMax || (long long)lpsi->nMax - lpsi->nMin >= 0x80000000LL) {
-            si.nMin = 0;
-            si.nMax = 0;
-        } else {
-            si.nMin = lpsi->nMin;
-            si.nMax = lpsi->nMax;
-        }
+        si.nMin = lpsi->nMin;
+        si.nMax = lpsi->nMax;
     }
     keep_win32_rules(si);
     if (!s->tracking)

@@ -61,7 +61,7 @@ private:
 
 class Win32Window : public QMainWindow {
 public:
-    Win32Window(WNDPROC proc, HINSTANCE instance, DWORD style);
+    Win32Window(WNDPROC proc, HINSTANCE instance);
 
     /* Calls the window procedure; 0 once the window has been destroyed. */
     LRESULT send(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -71,11 +71,10 @@ public:
     HWND hwnd = NULL;
     WNDPROC proc;
     HINSTANCE instance;
-    DWORD style;
     ClientArea *client;
-    ScrollBarState bars[2]; /* [SB_HORZ], [SB_VERT] */
-    bool created = false;   /* WM_CREATE has been answered: Qt events may become messages */
-    bool destroyed = false; /* WM_DESTROY has been sent */
+    ScrollBarState bars[2];    /* [SB_HORZ], [SB_VERT] */
+    bool created = false;      /* WM_CREATE has been answered: Qt events may become messages */
+    bool destroyed = false;    /* WM_DESTROY has been sent */
     QPointer<QWidget> refocus; /* where the keyboard focus was when EnableWindow disabled it */
 
 protected:
