@@ -11,6 +11,7 @@
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LIBMOUNT REQUIRED IMPORTED_TARGET mount)
+pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
 
 add_library(tarvel_mounts STATIC src/platform/mounts/mounts.cpp)
 target_include_directories(tarvel_mounts PUBLIC src/platform)
@@ -26,7 +27,7 @@ file(GLOB TARVEL_USER32_SOURCES CONFIGURE_DEPENDS
   src/platform/user32/*.cpp src/platform/gdi32/*.cpp src/platform/resources/*.cpp)
 add_library(tarvel_user32 STATIC ${TARVEL_USER32_SOURCES})
 target_include_directories(tarvel_user32 PRIVATE src/platform ${CMAKE_CURRENT_BINARY_DIR}/generated)
-target_link_libraries(tarvel_user32 PUBLIC tarvel_kernel32 tarvel_mounttable Qt6::Widgets)
+target_link_libraries(tarvel_user32 PUBLIC tarvel_kernel32 tarvel_mounttable Qt6::Widgets PRIVATE PkgConfig::XCB)
 
 # The resource script is compiled as for Windows, by MinGW's resource
 # compiler (the host's preprocessor, our winresrc.h), and the .res is

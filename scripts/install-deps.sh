@@ -9,7 +9,7 @@
 #   scripts/install-deps.sh --fuzz      clang and libFuzzer for the fuzz targets
 set -e
 case "${1:-}" in
-"") pkgs="cmake make g++ pkg-config binutils-mingw-w64-x86-64 qt6-base-dev qt6-wayland libgl-dev libmount-dev libgtest-dev fonts-dejavu-core fontconfig \
+"") pkgs="cmake make g++ pkg-config binutils-mingw-w64-x86-64 qt6-base-dev qt6-wayland libgl-dev libmount-dev libxcb1-dev libgtest-dev fonts-dejavu-core fontconfig \
           xvfb xauth x11-apps xdotool imagemagick util-linux dpkg-dev file time \
           dbus at-spi2-core python3-pyatspi \
           lintian desktop-file-utils appstream groff-base man-db" ;;

@@ -22,7 +22,9 @@
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
-#include <dlfcn.h>
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
 
 namespace {
 
@@ -34,22 +36,15 @@ bool overriding = false; /* our override cursor is on Qt's stack */
 /* Sends what Qt has asked of the X server so far, so that the wait cursor is
  * on screen while the survey keeps the event loop from running. Qt's own
  * QGuiApplication::sync() would first dispatch pending events, re-entering
- * the program in the middle of its survey; xcb_flush only sends. The xcb
- * library is already loaded by Qt's X11 platform plugin, so it is looked up
- * there rather than linked, and the program needs no X library of its own
- * under other platforms (offscreen, Wayland). */
+ * the program in the middle of its survey; xcb_flush only sends. Under
+ * other platforms (offscreen, Wayland) there is no X connection: nothing to
+ * send. */
 void flush_window_system()
 {
 #if QT_CONFIG(xcb)
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (!x11 || !x11->connection())
-        return;
-    static auto flush = [] {
-        void *lib = dlopen("libxcb.so.1", RTLD_LAZY | RTLD_NOLOAD);
-        return lib ? reinterpret_cast<int (*)(xcb_connection_t *)>(dlsym(lib, "xcb_flush")) : nullptr;
-    }();
-    if (flush)
-        flush(x11->connection());
+    if (x11 && x11->connection())
+        xcb_flush(x11->connection());
 #endif
 }
 
