@@ -89,10 +89,7 @@ static void unreadable(const char *dir, DWORD code)
  * directory left out. */
 static void toolong(const char *dir, const char *name)
 {
-    char what[2 * MAX_PATH + 32];
-    snprintf(what, sizeof what, "Directory Path too long <%s%s%s>", dir,
-             dir[0] != '\0' && dir[strlen(dir) - 1] == PATHSEP ? "" : PATHSEPSTR, name);
-    say(fail, ": ", what);
+    say(fail, ": ", ("Directory Path too long <" + childpath(dir, name) + ">").c_str());
     incomplete = TRUE;
 }
 

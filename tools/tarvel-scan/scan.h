@@ -7,6 +7,21 @@
 #include <windows.h>
 
 #include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "tarvel/paths.h"
+
+/* `dir` and `name` joined by the separator, which a root ("/", "C:\")
+ * already ends in. */
+inline std::string childpath(const char *dir, const char *name)
+{
+    std::string path = dir;
+    if (path.empty() || path.back() != PATHSEP)
+        path += PATHSEP;
+    return path + name;
+}
 
 /* Set when the report lacks something the tool itself saw (a directory that
  * could not be read, a sub-directory left out, an allocation not measured);

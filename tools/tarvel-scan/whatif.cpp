@@ -53,11 +53,7 @@ ULONGLONG allocation(const char *dir, const WIN32_FIND_DATAA *fd, BOOL *ok)
         return 0;
 #endif
     /* Any length: the path is only the key to the entry just listed. */
-    static std::string path;
-    path = dir;
-    if (path.empty() || path.back() != PATHSEP) /* a root ends in the separator already */
-        path += PATHSEP;
-    path += fd->cFileName;
+    const std::string path = childpath(dir, fd->cFileName);
     DWORD high = 0;
     /* A low part of 0xFFFFFFFF is a failure only with an error set; the
      * call need not clear an earlier one. */
@@ -66,7 +62,7 @@ ULONGLONG allocation(const char *dir, const WIN32_FIND_DATAA *fd, BOOL *ok)
     /* As the scan listed it: a name may end in a dot or a blank. */
     std::vector<WCHAR> wide(path.size() + 8);
     DWORD low = widepath(path.c_str(), wide.data(), (int)wide.size()) ? GetCompressedFileSizeW(wide.data(), &high)
-                                                                        : INVALID_FILE_SIZE;
+                                                                      : INVALID_FILE_SIZE;
 #else
     DWORD low = GetCompressedFileSizeA(path.c_str(), &high);
 #endif
