@@ -103,7 +103,8 @@ TEST_F(ScrollTest, ThumbDragReachesTheLastLineOfLongReports)
 // Lines that fill the rows exactly need no bar. Scrolled to the end and the
 // window then enlarged part way, gl.nCurPos lies beyond the bar's last
 // position: resize keeps it; the next scroll changes gl.nCurPos, clamps it,
-// and moves the pixels only as far as the bar's position says the view goes.
+// and moves the pixels only as far as the bar's position says the view goes
+// (a page up from 90 with the bar at 80: 10 rows, not 20).
 // Appending then leaves the view where it is. Enlarged until all lines fit,
 // the bar is disabled with its position kept, and comes back there.
 TEST_F(ScrollTest, ScrollAfterEnlargingPartWay)
@@ -121,20 +122,25 @@ TEST_F(ScrollTest, ScrollAfterEnlargingPartWay)
     scroll(SB_VERT, SB_LINEUP);
     EXPECT_EQ(gl.nCurPos, 80) << "89 clamped to 80, where the bar is";
     EXPECT_TRUE(next_paint().empty()) << "nothing moved";
-    scroll(SB_VERT, SB_LINEUP);
-    EXPECT_EQ(gl.nCurPos, 79);
-    EXPECT_EQ(next_paint(), std::vector<QRect>{QRect(0, 0, 400, rpl)}) << "one row";
+    size_rows(10);
+    scroll(SB_VERT, SB_THUMBPOSITION, 90);
+    size_rows(20);
+    ASSERT_EQ(gl.nCurPos, 90);
+    next_paint();
+    scroll(SB_VERT, SB_PAGEUP);
+    EXPECT_EQ(gl.nCurPos, 70);
+    EXPECT_EQ(next_paint(), std::vector<QRect>{QRect(0, 0, 400, 10 * rpl)}) << "ten rows";
     llprintf(0.0, "one more");
-    EXPECT_EQ(gl.nCurPos, 79);
-    expect_bar(SB_VERT, 0, 100, 20, 79, true); /* at once, not only once a paint puts it back */
+    EXPECT_EQ(gl.nCurPos, 70);
+    expect_bar(SB_VERT, 0, 100, 20, 70, true); /* at once, not only once a paint puts it back */
 
     size_rows(110);
-    EXPECT_EQ(gl.nCurPos, 79);
-    expect_bar(SB_VERT, 0, 100, 20, 79, false); /* range, page and position kept */
-    EXPECT_EQ(pixels(grab(), 22 * rpl, 110 * rpl, base(), false), 0) << "background below the last line";
+    EXPECT_EQ(gl.nCurPos, 70);
+    expect_bar(SB_VERT, 0, 100, 20, 70, false); /* range, page and position kept */
+    EXPECT_EQ(pixels(grab(), 31 * rpl, 110 * rpl, base(), false), 0) << "background below the last line";
     size_rows(20);
-    expect_bar(SB_VERT, 0, 100, 20, 79, true);
-    EXPECT_EQ(gl.nCurPos, 79);
+    expect_bar(SB_VERT, 0, 100, 20, 70, true);
+    EXPECT_EQ(gl.nCurPos, 70);
 }
 
 // nDspLines 5: lines 1-5 leave the bar, line 6 enables it 0-5 page 5, line 7

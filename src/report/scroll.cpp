@@ -41,6 +41,10 @@ static void moveview(int nBar, const SCROLLINFO *si, int *pos, int unit, LONGLON
         p = top;
     if (p < 0)
         p = 0;
+    /* Measured from the bar's position, not from the one the program kept
+     * (which a resize may have left beyond it). Positive moves the drawing
+     * down or right, towards the start. */
+    LONGLONG d = ((LONGLONG)oldpos - p) * unit;
     *pos = (int)p;
 
     if (*pos == oldpos)
@@ -49,9 +53,6 @@ static void moveview(int nBar, const SCROLLINFO *si, int *pos, int unit, LONGLON
     RECT rect;
     memset(&rect, 0, sizeof rect);
     GetClientRect(gl.hwnd, &rect);
-    /* Measured from the bar's position. Positive moves the drawing down or
-     * right, towards the start. */
-    LONGLONG d = ((LONGLONG)oldpos - *pos) * unit;
     if (d > 0x7fffffff)
         d = 0x7fffffff;
     if (d < -0x7fffffff)
