@@ -63,17 +63,7 @@ int main(int argc, char **argv)
     const int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int paints = argc > 2 ? std::atoi(argv[2]) : 201;
 
-    WNDCLASSA wc{};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = GetModuleHandleA(NULL);
-    wc.hCursor = LoadCursorA(NULL, IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
-    wc.lpszMenuName = lpszAppName;
-    wc.lpszClassName = lpszAppName;
-    RegisterClassA(&wc);
-    HWND hwnd = CreateWindowExA(0, lpszAppName, lpszTitle, WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL, CW_USEDEFAULT,
-                                0, 1000, 800, NULL, NULL, wc.hInstance, NULL);
+    HWND hwnd = createmainwindow(GetModuleHandleA(NULL), WndProc);
     if (!hwnd) {
         std::fprintf(stderr, "tarvel-bench-paint: no window\n");
         return 1;
@@ -84,10 +74,13 @@ int main(int argc, char **argv)
 
     QAbstractScrollArea *area = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *mw = qobject_cast<QMainWindow *>(w); mw && mw->isVisible())
+        if (auto *mw = qobject_cast<QMainWindow *>(w); mw && mw->isVisible()) {
+            mw->resize(1000, 800); /* the same window on every host */
             area = mw->findChild<QAbstractScrollArea *>();
+        }
     if (!area)
         return 1;
+    run_events();
     QWidget *view = area->viewport();
 
     /* A report like a survey's: a heading, directory lines with bars of all

@@ -101,4 +101,5 @@ def main():
     print(f"plant-faults: {caught} caught, {missed} missed, {stale} stale")
 
 
-main()
+if __name__ == "__main__":
+    main()

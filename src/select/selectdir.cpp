@@ -53,7 +53,7 @@ INT_PTR CALLBACK selectdirDlgProc(HWND hDlg, UINT uMsg, WPARAM wParam, LPARAM lP
             break;
         case IDD_SELECT:
             GetDlgItemTextA(hDlg, IDD_PATH, szTmp, sizeof szTmp);
-            /* wsprintfA stops at 1024 characters, well inside nname. */
+            /* szTmp holds fewer than MAX_PATH characters: the caption fits nname. */
             wsprintfA(nname, "Directory Sizes of %s", szTmp);
             SetWindowTextA(gl.hwnd, nname);
             EndDialog(hDlg, IDOK);
