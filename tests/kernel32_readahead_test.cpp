@@ -22,14 +22,10 @@ std::vector<std::string> survey_with(const std::string &dir, const char *readahe
     reset_report();
     testhooks::clear_recorded_message_boxes();
     setenv("TARVEL_READAHEAD", readahead, 1);
-    dgl.bpc = 4096;
-    std::string pattern = pattern_of(dir);
-    double waste;
-    doitto(pattern.data(), &waste);
+    scan_tree(dir, 4096);
     unsetenv("TARVEL_READAHEAD");
-    std::vector<std::string> out = report_lines();
-    for (const auto &b : testhooks::recorded_message_boxes())
-        out.push_back(b.caption + ": " + b.text);
+    std::vector<std::string> out = report_lines(), boxes = box_texts();
+    out.insert(out.end(), boxes.begin(), boxes.end());
     reset_report();
     return out;
 }
@@ -54,12 +50,8 @@ void files(const std::string &dir, int count, const std::string &prefix = "f")
 std::string on_tmpfs(const std::string &dir, const std::function<std::string()> &fn)
 {
     return child_output([&] {
-        std::string why = private_mounts();
-        if (!why.empty())
-            return "SKIP " + why;
-        if (mount("tarvel", dir.c_str(), "tmpfs", 0, "size=64m,nr_inodes=400k") != 0)
-            return std::string("SKIP cannot mount a tmpfs");
-        return fn();
+        std::string why = private_tmpfs(dir, "size=64m,nr_inodes=400k");
+        return why.empty() ? fn() : why;
     });
 }
 

@@ -85,13 +85,11 @@ TEST(ScanCli, ReportAndStatus)
                                                                                                      << out;
     }
     /* A directory whose path would pass MAX_PATH is left out and named. */
-    const std::string n(250, 'n');
-    std::string deep, out, err;
-    for (int i = 0; i < 17; i++)
-        deep += n + "/";
-    ASSERT_EQ(run_command("cd " + quote(tree.path("sub")) + " && mkdir -p " + deep, &out, &err), 0) << err;
+    std::string out, err;
+    tree.deep("sub", 17, 'n');
     EXPECT_EQ(run_command(scanner + " --cluster-size 512 " + quote(tree.path("sub")), &out, &err), 1);
-    EXPECT_EQ(err.rfind("Failure: Directory Path too long <" + tree.path("sub/" + n + "/"), 0), 0u) << err;
+    EXPECT_EQ(err.rfind("Failure: Directory Path too long <" + tree.path("sub/" + std::string(250, 'n') + "/"), 0), 0u)
+        << err;
 }
 
 // --format=tsv is the same scan in exact bytes: the driver's line as a
@@ -251,10 +249,7 @@ TEST(ScanCli, OutOfMemoryForOneDirectory)
 TEST(ScanCli, FailedWritesAreReported)
 {
     TempTree tree;
-    std::string deep; /* a directory left out for its path's length: a message on standard error */
-    for (int i = 0; i < 17; i++)
-        deep += std::string(250, 'n') + "/";
-    ASSERT_EQ(run_command("cd " + quote(tree.root()) + " && mkdir -p " + deep, nullptr, nullptr), 0);
+    tree.deep("", 17, 'n');            /* a directory left out for its path's length: a message on standard error */
     ChildResult r = run_in_child([&] { /* standard error to a pipe whose reader is gone */
                                        int p[2];
                                        if (pipe(p) != 0)
@@ -263,16 +258,17 @@ TEST(ScanCli, FailedWritesAreReported)
                                        dup2(p[1], 3);
                                        signal(SIGPIPE, SIG_DFL); /* as a shell would start it */
                                        std::string report;
-                                       int status = run_command(scanner + " --cluster-size 512 " + quote(tree.root()) +
-                                                                    " 2>&3",
-                                                                &report, nullptr);
+                                       int status =
+                                           run_command(scanner + " --cluster-size 512 " + quote(tree.root()) + " 2>&3",
+                                                       &report, nullptr);
                                        return std::to_string(status) + " " + report;
     });
     EXPECT_EQ(r.output.substr(0, 2), "1 ");
     EXPECT_NE(r.output.find(tree.root() + "/*.* 0K used, 0K wasted\n"), std::string::npos) << r.output;
     std::string message;
     TempTree plain;
-    EXPECT_EQ(run_command(scanner + " --cluster-size 512 " + quote(plain.root()) + " >/dev/full", nullptr, &message), 1);
+    EXPECT_EQ(run_command(scanner + " --cluster-size 512 " + quote(plain.root()) + " >/dev/full", nullptr, &message),
+              1);
     EXPECT_EQ(message, "tarvel-scan: cannot write the report: No space left on device\n");
 }
 
@@ -364,13 +360,7 @@ TEST(ScanCli, WhatIf)
 
     /* A file whose whole path is longer than PATH_MAX is measured all the same. */
     TempTree deep;
-    std::string d;
-    for (int i = 0; i < 16; i++)
-        d += std::string(250, 'd') + "/";
-    ASSERT_EQ(run_command("cd " + quote(deep.root()) + " && mkdir -p " + d + " && cd " + d + " && head -c 5000 " +
-                              "/dev/zero > " + std::string(250, 'f'),
-                          nullptr, nullptr),
-              0);
+    deep.deep("", 16, 'd', 5000);
     EXPECT_EQ(run_command(scanner + " --what-if=4K --format=tsv " + quote(deep.root()), &out, &err), 0) << err;
     EXPECT_NE(out.find("\n4096\t1\t5000\t3192\t8192\n"), std::string::npos) << out;
 }

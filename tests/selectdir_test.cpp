@@ -210,10 +210,8 @@ TEST_F(SelectDirTest, ListRowsAsWin32DrawsThem)
     tree.dir(std::string(200, 'x'));
     tree.dir("my drive");
     std::string out = fresh_process_output([&]() -> std::string {
-        if (std::string why = private_mounts(); !why.empty())
-            return "SKIP " + why;
-        if (mount(tree.path("many").c_str(), tree.path("my drive").c_str(), nullptr, MS_BIND, nullptr) != 0)
-            return "SKIP bind mount: " + std::string(strerror(errno));
+        if (std::string why = private_bind(tree.path("many"), tree.path("my drive")); !why.empty())
+            return why;
         std::string report;
         when_dialog_up([&](QDialog *dlg) {
             QListWidget *l = list_box(dlg);

@@ -31,13 +31,6 @@ protected:
     {
         return "Drive " + drive + " has a cluster size of " + std::to_string(bytes) + " bytes";
     }
-    std::vector<std::string> box_texts()
-    {
-        std::vector<std::string> t;
-        for (auto &b : boxes())
-            t.push_back(b.caption + ": " + b.text);
-        return t;
-    }
 };
 
 // A working checker: its cluster size heads the report; the scan follows in
@@ -155,8 +148,9 @@ TEST_F(SurveyTest, FallbacksWhenTheSourcesFail)
                                                                 pattern_of(tree.root()) + " 0K used, 4K wasted", ""}));
         } else {
             EXPECT_EQ(report_lines().at(warned ? 1 : 0), clusterline((ULONG)vfs.f_frsize));
-            EXPECT_TRUE(!warned || report_lines()[0] ==
-                                       "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
+            EXPECT_TRUE(!warned ||
+                        report_lines()[0] ==
+                            "Drive " + drive + " is larger than 4 Gbytes, Tarvel may produce inaccurate data");
         }
     }
     EXPECT_EQ(fake.files_in_tmpdir(), 0);

@@ -104,6 +104,20 @@ std::string private_mounts()
     return mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ? failed("making mounts private") : "";
 }
 
+std::string private_tmpfs(const std::string &dir, const char *options)
+{
+    if (std::string why = private_mounts(); !why.empty())
+        return "SKIP " + why;
+    return mount("tarvel-test", dir.c_str(), "tmpfs", 0, options) != 0 ? "SKIP " + failed("mounting a tmpfs") : "";
+}
+
+std::string private_bind(const std::string &from, const std::string &dir)
+{
+    if (std::string why = private_mounts(); !why.empty())
+        return "SKIP " + why;
+    return mount(from.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr) != 0 ? "SKIP " + failed("a bind mount") : "";
+}
+
 std::string leave_descriptors(int spare)
 {
     int lowest = dup(0); /* every descriptor below it is in use */

@@ -26,6 +26,11 @@ std::string fresh_process_output(const std::function<std::string()> &fn);
 
 /* In a child: get private mounts, or leave only `spare` descriptors free. "" or the reason it failed. */
 std::string private_mounts();
+
+/* In a child with private mounts: a tmpfs (mount options `options`) at
+ * `dir`, or `from` bound at `dir`. "" or "SKIP <why>", for child_output. */
+std::string private_tmpfs(const std::string &dir, const char *options);
+std::string private_bind(const std::string &from, const std::string &dir);
 std::string leave_descriptors(int spare);
 
 #endif

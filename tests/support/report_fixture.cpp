@@ -1,5 +1,7 @@
 #include "report_fixture.h"
 
+#include "temptree.h"
+
 void reset_report()
 {
     ll *next;
@@ -22,6 +24,24 @@ std::vector<std::string> report_lines()
     for (ll *lp = gl.head; lp; lp = lp->next)
         lines.push_back(lp->str);
     return lines;
+}
+
+double scan_tree(const std::string &dir, DWORD bpc, double *waste)
+{
+    dgl.bpc = bpc;
+    std::string pattern = pattern_of(dir);
+    double w = -1, used = doitto(pattern.data(), &w);
+    if (waste)
+        *waste = w;
+    return used;
+}
+
+std::vector<std::string> box_texts()
+{
+    std::vector<std::string> texts;
+    for (const auto &b : testhooks::recorded_message_boxes())
+        texts.push_back(b.caption + ": " + b.text);
+    return texts;
 }
 
 std::vector<double> report_bars()

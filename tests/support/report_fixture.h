@@ -19,6 +19,13 @@ void reset_report();
 std::vector<std::string> report_lines();
 std::vector<double> report_bars();
 
+/* The scan of the directory `dir` on clusters of `bpc` bytes: its bytes
+ * used, and wasted in *waste. */
+double scan_tree(const std::string &dir, DWORD bpc, double *waste = nullptr);
+
+/* The message boxes recorded so far, each as "caption: text". */
+std::vector<std::string> box_texts();
+
 /* Checks the chain's invariants: count, tail, last next pointer. */
 void expect_chain_consistent();
 

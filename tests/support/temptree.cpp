@@ -53,6 +53,31 @@ void TempTree::dir(const std::string &rel)
     std::filesystem::create_directories(path(rel));
 }
 
+std::string TempTree::deep(const std::string &rel, int levels, char letter, int64_t filebytes)
+{
+    dir(rel);
+    const std::string name(250, letter);
+    std::string below;
+    int fd = open(path(rel).c_str(), O_DIRECTORY | O_CLOEXEC);
+    for (int i = 0; i < levels && fd >= 0; ++i, below += name + "/") {
+        mkdirat(fd, name.c_str(), 0755);
+        int next = openat(fd, name.c_str(), O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        fd = next;
+    }
+    if (fd < 0)
+        throw std::runtime_error("cannot make a deep path");
+    if (filebytes >= 0) {
+        int f = openat(fd, std::string(250, 'f').c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        const std::vector<char> bytes(filebytes, 'x');
+        if (f < 0 || write(f, bytes.data(), bytes.size()) != (ssize_t)bytes.size())
+            throw std::runtime_error("cannot write a deep file");
+        close(f);
+    }
+    close(fd);
+    return below;
+}
+
 void TempTree::file(const std::string &rel, uint64_t size)
 {
     std::string p = made(rel);

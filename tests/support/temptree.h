@@ -24,6 +24,11 @@ public:
     void fifo(const std::string &rel);
     void socket(const std::string &rel);
     void chmod(const std::string &rel, unsigned mode);
+    /* `levels` directories of 250 `letter`s, each in the one before, below
+     * `rel` (made one from the other, so their path may pass PATH_MAX), with
+     * a file of `filebytes` bytes named 250 'f's in the last unless it is
+     * negative. Their path below `rel`, with a trailing '/'. */
+    std::string deep(const std::string &rel, int levels, char letter, int64_t filebytes = -1);
 
 private:
     std::string made(const std::string &rel) const;
