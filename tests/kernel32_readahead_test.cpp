@@ -62,18 +62,25 @@ protected:
     {
         ReportTest::SetUp();
         testhooks::watch_waiting_listings();
+        testhooks::pretend_processors(4); /* workers, whatever the host */
+    }
+    void TearDown() override
+    {
+        testhooks::pretend_processors(0);
+        ReportTest::TearDown();
     }
 };
 
-/* Holds the walk still at its first line until what waits stops growing, and notes it. */
+/* Holds the walk still at its first line until the workers have settled
+ * (nothing left to read, or no room for it), and notes what waits then. */
 size_t most_listings, most_bytes;
 void stand_still(const char *, double, double, double, double)
 {
-    size_t bytes = 0, listings = 0, before = ~(size_t)0;
-    for (int i = 0; i < 300 && listings != before && !most_listings; ++i) {
-        before = listings;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        listings = testhooks::waiting_listings(&bytes);
+    size_t bytes = 0, listings = 0;
+    bool settled = false;
+    for (int i = 0; i < 60000 && !settled && !most_listings; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        listings = testhooks::waiting_listings(&bytes, &settled);
     }
     most_listings = std::max<size_t>(std::max(most_listings, listings), 1);
     most_bytes = std::max(most_bytes, bytes);

@@ -42,8 +42,13 @@ extern void (*directory_opening)(const char *dir);
 extern bool (*windows_9x)();
 
 /* The read-ahead: told how many listings, of how many bytes, wait to be
- * taken, each time that changes. */
-extern void (*listings_waiting)(size_t count, size_t bytes);
+ * taken, each time that changes, and whether the workers have settled (no
+ * read under way, and nothing queued or no room for more). */
+extern void (*listings_waiting)(size_t count, size_t bytes, bool settled);
+
+/* The read-ahead: how many processors to size its pool for, instead of those
+ * the process may use. */
+extern int (*processors)();
 
 } // namespace seams
 

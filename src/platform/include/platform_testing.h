@@ -69,9 +69,14 @@ void pretend_windows_9x(bool pretend);
 size_t live_find_handles();
 
 /* The listings read ahead that wait to be taken, and their bytes, as the
- * read-ahead last told them since watch_waiting_listings(). */
+ * read-ahead last told them since watch_waiting_listings(), and whether its
+ * workers had settled then (no read under way; nothing queued, or no room). */
 void watch_waiting_listings();
-size_t waiting_listings(size_t *bytes);
+size_t waiting_listings(size_t *bytes, bool *settled = nullptr);
+
+/* The read-ahead sizes its pool, from the next walk on, for `n` processors
+ * instead of those the process may use (0: those again). */
+void pretend_processors(int n);
 
 /* Every window class registered is gone, as at the end of a process, so
  * that the next test may register its own again. */

@@ -14,19 +14,23 @@
  *   a depth-first walk in enumeration order, and the workers always read the
  *   smallest key waiting.
  * - FindFirstFileA of a directory that is ready takes its listing; of one
- *   being read waits for it; of one still queued reads it itself. Any other
- *   directory begins a new walk: everything of the old one is dropped, and so
- *   it is when the listing that began the walk is released.
+ *   still queued reads it itself; of one being read reads the first queued
+ *   one meanwhile, as a worker would, and sleeps only when nothing is left
+ *   to read. Any other directory begins a new walk: everything of the old
+ *   one is dropped, and so it is when the listing that began the walk is
+ *   released.
  * - Listings read ahead and not taken hold at most 64 MiB and 1024 of them;
  *   workers wait beyond that. A worker holds a descriptor only while it
  *   reads. A listing a worker could not make for lack of memory or
  *   descriptors is left to the walk to read itself.
- * - Workers start with the first enumeration, one per processor, and end
- *   when they have been idle for a moment. While reads wait for the disk
- *   (a cold cache), up to four per processor read at once: a worker waiting
- *   for the disk leaves its processor to another, while with the data in
- *   memory more workers would only take turns on the processors. There
- *   are never more than max_workers.
+ * - Workers start with the first enumeration and end when they have been
+ *   idle for a moment. The walk reads too, so with the data in memory there
+ *   is one worker for each processor the process may use (sched_getaffinity,
+ *   as each walk begins: taskset and container limits hold) but one: none on
+ *   one processor, where the walk reads alone and the read-ahead costs
+ *   nothing. While reads wait for the disk (a cold cache), up to four per
+ *   processor read at once: a thread waiting for the disk leaves its
+ *   processor to another. There are never more than max_workers.
  *   TARVEL_READAHEAD=0, as a walk begins, turns the read-ahead off for it:
  *   every listing is then read by its caller.
  * - When the walk's own read finds no descriptor or memory left, the workers
@@ -103,7 +107,7 @@ struct Engine {
     bool full = false;       /* the bound was reached: no reading until half of it is taken */
     unsigned generation = 0; /* counts walks: a read of an older walk is dropped */
     const Find *root = nullptr;
-    int workers = 0, pool = 1, processors = 1;
+    int workers = 0, pool = 0, processors = 1;
     double read_us = 0;     /* how long reads take: a moving average */
     int reading = 0;        /* reads under way in workers */
     bool paused = false;    /* the walk needs the resources the workers hold */
@@ -120,9 +124,6 @@ Engine *make_engine()
 {
     try {
         auto *made = new Engine;
-        cpu_set_t cpus;
-        long n = sched_getaffinity(0, sizeof cpus, &cpus) == 0 ? CPU_COUNT(&cpus) : sysconf(_SC_NPROCESSORS_ONLN);
-        made->processors = made->pool = n > 0 ? static_cast<int>(std::min<long>(n, max_workers)) : 1;
         /* Room for any path, so that naming the read awaited never allocates. */
         made->awaited.reserve(MAX_PATH);
         return made;
@@ -171,6 +172,16 @@ Engine *engine()
     return the_engine;
 }
 
+/* The processors this process may run on now, 1 to max_workers. */
+int usable_processors()
+{
+    if (seams::processors)
+        return std::clamp(seams::processors(), 1, max_workers);
+    cpu_set_t cpus;
+    long n = sched_getaffinity(0, sizeof cpus, &cpus) == 0 ? CPU_COUNT(&cpus) : sysconf(_SC_NPROCESSORS_ONLN);
+    return n > 0 ? static_cast<int>(std::min<long>(n, max_workers)) : 1;
+}
+
 bool wanted()
 {
     const char *env = getenv("TARVEL_READAHEAD");
@@ -186,8 +197,29 @@ bool out_of_resources(DWORD error)
 /* What waits to be taken has changed. */
 void waiting_changed(const Engine &e)
 {
-    if (seams::listings_waiting)
-        seams::listings_waiting(e.waiting_count, e.waiting_bytes);
+    if (seams::listings_waiting) {
+        const bool bound = e.waiting_bytes >= max_waiting_bytes || e.waiting_count >= max_waiting_listings;
+        seams::listings_waiting(e.waiting_count, e.waiting_bytes, e.reading == 0 && (e.queue.empty() || bound));
+    }
+}
+
+/* A read took `us` microseconds. Reads from memory take tens of
+ * microseconds; some hundreds mean the disk. Between the two the pool stays
+ * as it is, so that a read held up now and then does not start and end
+ * workers. */
+void note_read_time(Engine &e, double us)
+{
+    e.read_us += (us - e.read_us) / 32;
+    if (e.read_us >= slow_read_us)
+        e.pool = std::min(4 * e.processors, max_workers);
+    else if (e.read_us < fast_read_us)
+        e.pool = e.processors - 1;
+}
+
+/* How long since `began`, in microseconds. */
+double since(std::chrono::steady_clock::time_point began)
+{
+    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began).count();
 }
 
 /* Drops everything read ahead: a new walk begins, or the old one is over. */
@@ -204,6 +236,8 @@ void reset(Engine &e)
     e.generation++;
     e.root = nullptr;
     e.nothreads = false;
+    e.processors = usable_processors();
+    e.pool = e.read_us >= slow_read_us ? std::min(4 * e.processors, max_workers) : e.processors - 1;
     e.work.notify_all();
     e.ended.notify_all();
 }
@@ -267,7 +301,7 @@ Subs subdirectories(const std::string &dir, const Key &key, const Find *f)
  * sure there are workers to read them. */
 void queue_up(Engine &e, Subs &subs, const MountId &parent)
 {
-    if (e.nothreads && e.workers == 0)
+    if ((e.nothreads || e.pool == 0) && e.workers == 0)
         return; /* nobody to read them: the walk reads each itself */
     size_t added = 0;
     for (auto &[k, path] : subs) {
@@ -281,6 +315,7 @@ void queue_up(Engine &e, Subs &subs, const MountId &parent)
     }
     if (added == 0)
         return;
+    waiting_changed(e); /* not settled while there is more to read */
     if (e.idle > 0)
         e.work.notify_all();
     while (e.workers < e.pool && e.workers < static_cast<int>(e.queue.size())) {
@@ -294,8 +329,78 @@ void queue_up(Engine &e, Subs &subs, const MountId &parent)
     }
 }
 
+/* Reads the first queued directory in walk order, as a worker, or as the
+ * walk while the listing it needs is being read; the caller has seen that
+ * one is queued and there is room. False when memory ran short for the
+ * books: a worker then ends. */
+bool read_next(Engine &e, std::unique_lock<std::mutex> &hold)
+{
+    auto first = e.queue.begin();
+    std::string path;
+    Key key;
+    const MountId parent = e.jobs.find(first->second)->second.parent;
+    try {
+        path = first->second;
+        key = first->first;
+    } catch (const std::bad_alloc &) {
+        return false; /* the directory stays queued: the walk reads it */
+    }
+    e.queue.erase(first);
+    e.jobs.find(path)->second.state = Job::reading;
+    e.reading++;
+    const unsigned generation = e.generation;
+
+    hold.unlock();
+    const auto began = std::chrono::steady_clock::now();
+    DWORD error = 0;
+    Find *f = read_listing(path.c_str(), &error, &parent);
+    const double us = since(began);
+    Subs subs;
+    bool booked = true; /* memory was there for the listing's sub-directories */
+    if (f) {
+        try {
+            subs = subdirectories(path, key, f);
+        } catch (const std::bad_alloc &) {
+            booked = false;
+        }
+    }
+    hold.lock();
+    e.reading--;
+    note_read_time(e, us);
+    /* A walk may wait for this read, or for all reads to end. */
+    if (e.waiters > 1 || (e.waiters == 1 && (e.paused || e.awaited == path)))
+        e.ended.notify_all();
+
+    auto it = e.jobs.find(path);
+    if (generation != e.generation || it == e.jobs.end()) {
+        if (f)
+            free_listing(f); /* the walk it was for is gone */
+    } else if (!booked || (!f && out_of_resources(error))) {
+        if (f)
+            free_listing(f);
+        it->second.state = Job::given_back; /* the walk reads it itself */
+    } else {
+        Job &job = it->second;
+        job.state = Job::ready;
+        job.find = f;
+        job.error = error;
+        e.waiting_count++;
+        if (f)
+            e.waiting_bytes += f->bytes;
+        try {
+            if (f)
+                queue_up(e, subs, f->mount);
+        } catch (const std::bad_alloc &) {
+            booked = false; /* those not queued the walk reads itself */
+        }
+        waiting_changed(e);
+    }
+    return booked;
+}
+
 /* A worker: reads the first queued directory in walk order while there is
- * room, and ends once it has been idle for a moment. */
+ * room, and ends once it has been idle for a moment, or memory is short, or
+ * the pool has shrunk. */
 void work()
 {
     Engine &e = *engine();
@@ -304,79 +409,7 @@ void work()
         e.idle++;
         bool got = e.work.wait_for(hold, idle_time, [&] { return !e.queue.empty() && room_to_read(e); });
         e.idle--;
-        if (!got || e.workers > e.pool) {
-            e.workers--;
-            return;
-        }
-        auto first = e.queue.begin();
-        std::string path;
-        Key key;
-        const MountId parent = e.jobs.find(first->second)->second.parent;
-        try {
-            path = first->second;
-            key = first->first;
-        } catch (const std::bad_alloc &) {
-            e.workers--; /* the directory stays queued: the walk reads it */
-            return;
-        }
-        e.queue.erase(first);
-        e.jobs.find(path)->second.state = Job::reading;
-        e.reading++;
-        const unsigned generation = e.generation;
-
-        hold.unlock();
-        const auto began = std::chrono::steady_clock::now();
-        DWORD error = 0;
-        Find *f = read_listing(path.c_str(), &error, &parent);
-        const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began).count();
-        Subs subs;
-        bool booked = true; /* memory was there for the listing's sub-directories */
-        if (f) {
-            try {
-                subs = subdirectories(path, key, f);
-            } catch (const std::bad_alloc &) {
-                booked = false;
-            }
-        }
-        hold.lock();
-        e.reading--;
-        /* Reads from memory take tens of microseconds; some hundreds mean
-         * the disk. Between the two the pool stays as it is, so that a read
-         * held up now and then does not start and end workers. */
-        e.read_us += (us - e.read_us) / 32;
-        if (e.read_us >= slow_read_us)
-            e.pool = std::min(4 * e.processors, max_workers);
-        else if (e.read_us < fast_read_us)
-            e.pool = e.processors;
-        /* A walk may wait for this read, or for all reads to end. */
-        if (e.waiters > 1 || (e.waiters == 1 && (e.paused || e.awaited == path)))
-            e.ended.notify_all();
-
-        auto it = e.jobs.find(path);
-        if (generation != e.generation || it == e.jobs.end()) {
-            if (f)
-                free_listing(f); /* the walk it was for is gone */
-        } else if (!booked || (!f && out_of_resources(error))) {
-            if (f)
-                free_listing(f);
-            it->second.state = Job::given_back; /* the walk reads it itself */
-        } else {
-            Job &job = it->second;
-            job.state = Job::ready;
-            job.find = f;
-            job.error = error;
-            e.waiting_count++;
-            if (f)
-                e.waiting_bytes += f->bytes;
-            waiting_changed(e);
-            try {
-                if (f)
-                    queue_up(e, subs, f->mount);
-            } catch (const std::bad_alloc &) {
-                booked = false; /* those not queued the walk reads itself */
-            }
-        }
-        if (!booked) { /* memory is short: one worker fewer */
+        if (!got || e.workers > e.pool || !read_next(e, hold)) {
             e.workers--;
             return;
         }
@@ -388,8 +421,11 @@ void work()
 Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, DWORD *error, const MountId *parent)
 {
     hold.unlock();
+    const auto began = std::chrono::steady_clock::now();
     Find *f = read_listing(dir, error, parent);
+    const double us = since(began);
     hold.lock();
+    note_read_time(e, us); /* with no workers, the walk's reads tell when the disk is slow */
     if (f || !out_of_resources(*error))
         return f;
     e.paused = true;
@@ -436,17 +472,16 @@ Find *list(const char *dir, DWORD *error, const MountId *parent)
             it = e.jobs.find(path);
             return it == e.jobs.end() || it->second.state != Job::reading;
         };
-        /* A read takes some tens of microseconds: give the processor to the
-         * workers for a while before going to sleep on it. */
-        for (int i = 0; i < 200 && !read_ended(); i++) {
-            hold.unlock();
-            sched_yield();
-            hold.lock();
+        /* While a worker reads it, read what comes next rather than idle;
+         * sleep only when there is nothing to read. */
+        while (!read_ended()) {
+            if (!e.queue.empty() && room_to_read(e) && read_next(e, hold))
+                continue;
+            e.waiters++;
+            e.awaited = path;
+            e.ended.wait(hold, read_ended);
+            e.waiters--;
         }
-        e.waiters++;
-        e.awaited = path;
-        e.ended.wait(hold, read_ended);
-        e.waiters--;
         if (it != e.jobs.end() && it->second.state == Job::ready) {
             const bool wasfull = e.full;
             Job job = std::move(it->second); /* a move: nothing to allocate */

@@ -15,6 +15,7 @@ int (*getdents_fault)(unsigned) = nullptr;
 bool (*openat2_missing)() = nullptr;
 void (*directory_opening)(const char *) = nullptr;
 bool (*windows_9x)() = nullptr;
-void (*listings_waiting)(size_t, size_t) = nullptr;
+void (*listings_waiting)(size_t, size_t, bool) = nullptr;
+int (*processors)() = nullptr;
 
 } // namespace seams

@@ -45,11 +45,14 @@ DWORD wait_factor = 1;
 /* What the read-ahead last said waits, once a test asks to be told. */
 std::mutex waiting_lock;
 size_t waiting_count = 0, waiting_bytes = 0;
-void note_waiting(size_t count, size_t bytes)
+bool waiting_settled = false;
+int pretended_processors = 0;
+void note_waiting(size_t count, size_t bytes, bool settled)
 {
     std::lock_guard<std::mutex> hold(waiting_lock);
     waiting_count = count;
     waiting_bytes = bytes;
+    waiting_settled = settled;
 }
 
 bool fires(int &countdown)
@@ -159,12 +162,22 @@ void watch_waiting_listings()
     seams::listings_waiting = note_waiting;
 }
 
-size_t waiting_listings(size_t *bytes)
+size_t waiting_listings(size_t *bytes, bool *settled)
 {
     std::lock_guard<std::mutex> hold(waiting_lock);
     if (bytes)
         *bytes = waiting_bytes;
+    if (settled)
+        *settled = waiting_settled;
     return waiting_count;
+}
+
+void pretend_processors(int n)
+{
+    pretended_processors = n;
+    seams::processors = nullptr;
+    if (n > 0)
+        seams::processors = [] { return pretended_processors; };
 }
 
 void forget_window_classes()
