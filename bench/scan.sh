@@ -3,8 +3,13 @@
 # `du -s --apparent-size` on the same tree, in one run, alternately, and
 # measures the peak memory of both.
 #
-#   bench/scan.sh [--cold] [BUILD_DIR]        (default: build, a Release build)
+#   bench/scan.sh [--cold] [--cpus LIST] [BUILD_DIR]   (default: build, a Release build)
 #   bench/scan.sh --what-if [--cold] [BUILD_DIR]
+#
+# --cpus LIST: comma-separated processor counts ("1,2,all"); for each N, all
+# three programs run under taskset on processors 0 to N-1 (the read-ahead
+# sizes its pool for those), and the figures are given for that N. Default:
+# all, without taskset.
 #
 # With --what-if it times instead `tarvel-scan --what-if` (the 13 default
 # cluster sizes) against `tarvel-scan --format=tsv` on the same tree,
@@ -20,6 +25,8 @@ set -euo pipefail
 cold=0 whatif=0
 if [ "${1:-}" = "--what-if" ]; then whatif=1; shift; fi
 if [ "${1:-}" = "--cold" ]; then cold=1; shift; fi
+cpulist=all
+if [ "${1:-}" = "--cpus" ]; then cpulist=$2; shift 2; fi
 build=${1:-build}
 tree=${TARVEL_BENCH_TREE:-/tmp/tarvel-bench-tree}
 runs=${RUNS:-7}
@@ -69,27 +76,39 @@ if [ "$whatif" = 1 ]; then
     exit 0
 fi
 
-if [ "$cold" = 0 ]; then
-    "$scan" "$tree" >/dev/null
-    TARVEL_READAHEAD=0 "$scan" "$tree" >/dev/null
-    du -s --apparent-size "$tree" >/dev/null
-fi
-
-on=() off=() du_t=() on_kb=() off_kb=()
-for ((i = 0; i < runs; i++)); do
-    read -r t kb < <(timed env TARVEL_READAHEAD=1 "$scan" "$tree"); on+=("$t"); on_kb+=("$kb")
-    read -r t kb < <(timed env TARVEL_READAHEAD=0 "$scan" "$tree"); off+=("$t"); off_kb+=("$kb")
-    read -r t kb < <(timed du -s --apparent-size "$tree"); du_t+=("$t")
-done
-m_on=$(printf '%s\n' "${on[@]}" | median)
-m_off=$(printf '%s\n' "${off[@]}" | median)
-m_du=$(printf '%s\n' "${du_t[@]}" | median)
-k_on=$(printf '%s\n' "${on_kb[@]}" | sort -n | tail -1)
-k_off=$(printf '%s\n' "${off_kb[@]}" | sort -n | tail -1)
 lines=$("$scan" --cluster-size 4096 "$tree" | wc -l)
 echo "tree: $tree, $lines report lines; $([ "$cold" = 1 ] && echo cold || echo warm) cache; runs: $runs; $(nproc) processors"
-awk -v on="$m_on" -v off="$m_off" -v du="$m_du" -v kon="$k_on" -v koff="$k_off" 'BEGIN {
-    printf "read-ahead on:  median %.1f ms, ratio to du %.2f, peak %.1f MB\n", on/1000, on/du, kon/1024
-    printf "read-ahead off: median %.1f ms, ratio to du %.2f, peak %.1f MB\n", off/1000, off/du, koff/1024
-    printf "du -s --apparent-size: median %.1f ms; peak memory on/off %.2f\n", du/1000, kon/koff
-}'
+# The three programs on `$1` processors (all: as the process is).
+compare() {
+    local n=$1 pin=()
+    if [ "$n" != all ]; then
+        [ "$n" -le "$(nproc)" ] || { echo "$n processors: this host has $(nproc); skipped"; return 0; }
+        pin=(taskset -c "0-$((n - 1))")
+    fi
+    if [ "$cold" = 0 ]; then
+        "${pin[@]}" "$scan" "$tree" >/dev/null
+        TARVEL_READAHEAD=0 "${pin[@]}" "$scan" "$tree" >/dev/null
+        "${pin[@]}" du -s --apparent-size "$tree" >/dev/null
+    fi
+    local on=() off=() du_t=() on_kb=() off_kb=() t kb
+    for ((i = 0; i < runs; i++)); do
+        read -r t kb < <(timed env TARVEL_READAHEAD=1 "${pin[@]}" "$scan" "$tree"); on+=("$t"); on_kb+=("$kb")
+        read -r t kb < <(timed env TARVEL_READAHEAD=0 "${pin[@]}" "$scan" "$tree"); off+=("$t"); off_kb+=("$kb")
+        read -r t kb < <(timed "${pin[@]}" du -s --apparent-size "$tree"); du_t+=("$t")
+    done
+    local m_on m_off m_du k_on k_off
+    m_on=$(printf '%s\n' "${on[@]}" | median)
+    m_off=$(printf '%s\n' "${off[@]}" | median)
+    m_du=$(printf '%s\n' "${du_t[@]}" | median)
+    k_on=$(printf '%s\n' "${on_kb[@]}" | sort -n | tail -1)
+    k_off=$(printf '%s\n' "${off_kb[@]}" | sort -n | tail -1)
+    awk -v n="$n" -v on="$m_on" -v off="$m_off" -v du="$m_du" -v kon="$k_on" -v koff="$k_off" 'BEGIN {
+        printf "%s processors:\n", n
+        printf "  read-ahead on:  median %.1f ms, ratio to du %.2f, peak %.1f MB\n", on/1000, on/du, kon/1024
+        printf "  read-ahead off: median %.1f ms, ratio to du %.2f, peak %.1f MB\n", off/1000, off/du, koff/1024
+        printf "  du -s --apparent-size: median %.1f ms; peak memory on/off %.2f\n", du/1000, kon/koff
+    }'
+}
+for n in ${cpulist//,/ }; do
+    compare "$n"
+done
