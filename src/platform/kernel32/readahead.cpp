@@ -83,6 +83,9 @@ constexpr size_t workerstack = 128 * 1024;
 /* Beyond some tens of reads at once a disk gains nothing, and each worker's
  * stack is address space the walk may need. */
 constexpr int max_workers = 64;
+/* Threads per processor while reads wait for the disk: one waiting for the
+ * disk leaves its processor to another. */
+constexpr int cold_per_processor = 4;
 
 using Key = std::vector<uint32_t>;
 
@@ -211,7 +214,7 @@ void note_read_time(Engine &e, double us)
 {
     e.read_us += (us - e.read_us) / 32;
     if (e.read_us >= slow_read_us)
-        e.pool = std::min(4 * e.processors, max_workers);
+        e.pool = std::min(cold_per_processor * e.processors, max_workers);
     else if (e.read_us < fast_read_us)
         e.pool = e.processors - 1;
 }
@@ -237,7 +240,7 @@ void reset(Engine &e)
     e.root = nullptr;
     e.nothreads = false;
     e.processors = usable_processors();
-    e.pool = e.read_us >= slow_read_us ? std::min(4 * e.processors, max_workers) : e.processors - 1;
+    e.pool = e.read_us >= slow_read_us ? std::min(cold_per_processor * e.processors, max_workers) : e.processors - 1;
     e.work.notify_all();
     e.ended.notify_all();
 }
