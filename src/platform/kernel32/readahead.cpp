@@ -57,6 +57,7 @@
 #include <sched.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -206,8 +207,8 @@ void waiting_changed(const Engine &e)
     }
 }
 
-/* A read took `us` microseconds. Reads from memory take tens of
- * microseconds; some hundreds mean the disk. Between the two the pool stays
+/* A read waited `us` microseconds for the disk (0: not at all). Reads from
+ * memory take tens of microseconds; some hundreds mean the disk. Between the two the pool stays
  * as it is, so that a read held up now and then does not start and end
  * workers. */
 void note_read_time(Engine &e, double us)
@@ -219,11 +220,31 @@ void note_read_time(Engine &e, double us)
         e.pool = e.processors - 1;
 }
 
-/* How long since `began`, in microseconds. */
-double since(std::chrono::steady_clock::time_point began)
-{
-    return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began).count();
-}
+/* Times one read for note_read_time: made before the read, asked after it. */
+class ReadTimer {
+public:
+    ReadTimer() : began_(std::chrono::steady_clock::now()), blocked_(blocked()) {}
+    /* How long the read took, in microseconds, if it waited for the disk;
+     * 0 if it never blocked: then any time beyond its own was spent waiting
+     * for a processor (a busy host), which more threads would not shorten. */
+    double disk_us() const
+    {
+        if (blocked() == blocked_)
+            return 0;
+        return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began_).count();
+    }
+
+private:
+    /* The thread's voluntary context switches so far: each a wait for the
+     * disk (or a lock), never a preemption. */
+    static long blocked()
+    {
+        struct rusage ru;
+        return getrusage(RUSAGE_THREAD, &ru) == 0 ? ru.ru_nvcsw : 0;
+    }
+    std::chrono::steady_clock::time_point began_;
+    long blocked_;
+};
 
 /* Drops everything read ahead: a new walk begins, or the old one is over. */
 void reset(Engine &e)
@@ -354,10 +375,10 @@ bool read_next(Engine &e, std::unique_lock<std::mutex> &hold)
     const unsigned generation = e.generation;
 
     hold.unlock();
-    const auto began = std::chrono::steady_clock::now();
+    const ReadTimer timer;
     DWORD error = 0;
     Find *f = read_listing(path.c_str(), &error, &parent);
-    const double us = since(began);
+    const double us = timer.disk_us();
     Subs subs;
     bool booked = true; /* memory was there for the listing's sub-directories */
     if (f) {
@@ -424,9 +445,9 @@ void work()
 Find *read_here(Engine &e, std::unique_lock<std::mutex> &hold, const char *dir, DWORD *error, const MountId *parent)
 {
     hold.unlock();
-    const auto began = std::chrono::steady_clock::now();
+    const ReadTimer timer;
     Find *f = read_listing(dir, error, parent);
-    const double us = since(began);
+    const double us = timer.disk_us();
     hold.lock();
     note_read_time(e, us); /* with no workers, the walk's reads tell when the disk is slow */
     if (f || !out_of_resources(*error))
