@@ -77,6 +77,7 @@ namespace {
 constexpr size_t max_waiting_bytes = 64u << 20;
 constexpr size_t max_waiting_listings = 1024;
 constexpr auto idle_time = std::chrono::milliseconds(50);
+constexpr auto recount_time = std::chrono::milliseconds(100);
 constexpr double slow_read_us = 300, fast_read_us = 120;
 /* A worker's stack: a read's frames take a few KiB, the sanitizers' several
  * times that. */
@@ -112,10 +113,11 @@ struct Engine {
     unsigned generation = 0; /* counts walks: a read of an older walk is dropped */
     const Find *root = nullptr;
     int workers = 0, pool = 0, processors = 1;
-    double read_us = 0;     /* how long reads take: a moving average */
-    int reading = 0;        /* reads under way in workers */
-    bool paused = false;    /* the walk needs the resources the workers hold */
-    bool nothreads = false; /* a worker could not be started: none is tried again in this walk */
+    std::chrono::steady_clock::time_point counted; /* when `processors` was counted */
+    double read_us = 0;                            /* how long reads take: a moving average */
+    int reading = 0;                               /* reads under way in workers */
+    bool paused = false;                           /* the walk needs the resources the workers hold */
+    bool nothreads = false;                        /* a worker could not be started: none is tried again in this walk */
     bool enabled = true;
 };
 
@@ -220,31 +222,43 @@ void note_read_time(Engine &e, double us)
         e.pool = e.processors - 1;
 }
 
-/* Times one read for note_read_time: made before the read, asked after it. */
+/* Times one read for note_read_time: made before the read, asked after it.
+ * A fast read is from memory. A slow one waited for the disk only if the
+ * thread blocked during it (a voluntary context switch); otherwise it waited
+ * for a processor (a busy host), which more threads would not shorten.
+ * Whether it blocked costs a system call on each side of the read, so it is
+ * asked only once a read on this thread has been slow. */
 class ReadTimer {
 public:
-    ReadTimer() : began_(std::chrono::steady_clock::now()), blocked_(blocked()) {}
-    /* How long the read took, in microseconds, if it waited for the disk;
-     * 0 if it never blocked: then any time beyond its own was spent waiting
-     * for a processor (a busy host), which more threads would not shorten. */
+    ReadTimer() : began_(std::chrono::steady_clock::now()), blocked_(watching ? blocked() : -1) {}
+    /* How long the read waited for the disk, in microseconds (0: not known to). */
     double disk_us() const
     {
-        if (blocked() == blocked_)
-            return 0;
-        return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began_).count();
+        const double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - began_).count();
+        watching = us >= fast_read_us;
+        if (!watching)
+            return us;
+        return blocked_ >= 0 && blocked() != blocked_ ? us : 0;
     }
 
 private:
-    /* The thread's voluntary context switches so far: each a wait for the
-     * disk (or a lock), never a preemption. */
     static long blocked()
     {
         struct rusage ru;
         return getrusage(RUSAGE_THREAD, &ru) == 0 ? ru.ru_nvcsw : 0;
     }
+    static thread_local bool watching; /* the thread's last read was slow */
     std::chrono::steady_clock::time_point began_;
     long blocked_;
 };
+thread_local bool ReadTimer::watching = false;
+
+/* Whether there are workers, or may be, to read what is queued: if not, the
+ * walk reads every directory itself, and nothing is queued. */
+bool readers(const Engine &e)
+{
+    return e.workers > 0 || (e.pool > 0 && !e.nothreads);
+}
 
 /* Drops everything read ahead: a new walk begins, or the old one is over. */
 void reset(Engine &e)
@@ -260,7 +274,13 @@ void reset(Engine &e)
     e.generation++;
     e.root = nullptr;
     e.nothreads = false;
-    e.processors = usable_processors();
+    /* Where nothing is read ahead, every directory begins a walk: the
+     * processors are counted again only every so often. */
+    const auto now = std::chrono::steady_clock::now();
+    if (seams::processors || now - e.counted >= recount_time) {
+        e.processors = usable_processors();
+        e.counted = now;
+    }
     e.pool = e.read_us >= slow_read_us ? std::min(cold_per_processor * e.processors, max_workers) : e.processors - 1;
     e.work.notify_all();
     e.ended.notify_all();
@@ -325,7 +345,7 @@ Subs subdirectories(const std::string &dir, const Key &key, const Find *f)
  * sure there are workers to read them. */
 void queue_up(Engine &e, Subs &subs, const MountId &parent)
 {
-    if ((e.nothreads || e.pool == 0) && e.workers == 0)
+    if (!readers(e))
         return; /* nobody to read them: the walk reads each itself */
     size_t added = 0;
     for (auto &[k, path] : subs) {
@@ -534,7 +554,7 @@ Find *list(const char *dir, DWORD *error, const MountId *parent)
 
     Find *f = read_here(e, hold, dir, error, parent);
     Subs subs;
-    if (f) {
+    if (f && readers(e)) {
         hold.unlock();
         try {
             subs = subdirectories(path, key, f);
