@@ -186,7 +186,7 @@ Menu read_menu(const Entry &e)
     Reader r(e.data, e.size);
     Menu m;
     m.name = e.name.name;
-    r.word(); /* version 0 */
+    r.word();                         /* version 0 */
     const unsigned offset = r.word(); /* from the header's end to the first item */
     r.seek(r.at() + offset);
     m.items = read_items(r);
@@ -292,10 +292,9 @@ std::optional<std::string> read_icon(const Entry &group, const std::vector<Entry
 }
 
 struct Resources {
-    std::vector<Menu> menus;
-    std::vector<Dialog> dialogs;
+    std::vector<std::pair<Id, Menu>> menus;
+    std::vector<std::pair<Id, Dialog>> dialogs;
     std::vector<std::pair<Id, std::string>> icons;
-    std::vector<Id> menuids, dialogids;
 };
 
 const Resources &program_resources()
@@ -308,11 +307,9 @@ const Resources &program_resources()
         const std::vector<Entry> entries = read_entries(f->data, f->size);
         for (const Entry &e : entries) {
             if (e.type.ordinal == rt_menu) {
-                res->menus.push_back(read_menu(e));
-                res->menuids.push_back(e.name);
+                res->menus.emplace_back(e.name, read_menu(e));
             } else if (e.type.ordinal == rt_dialog) {
-                res->dialogs.push_back(read_dialog(e));
-                res->dialogids.push_back(e.name);
+                res->dialogs.emplace_back(e.name, read_dialog(e));
             } else if (e.type.ordinal == rt_group_icon) {
                 if (std::optional<std::string> ico = read_icon(e, entries))
                     res->icons.emplace_back(e.name, std::move(*ico));
@@ -323,32 +320,30 @@ const Resources &program_resources()
     return *all;
 }
 
+/* The resource of that name in `list`, or NULL. */
+template <typename T> const T *find_named(const std::vector<std::pair<Id, T>> &list, LPCSTR name)
+{
+    for (const auto &[id, value] : list)
+        if (name && matches(id, name))
+            return &value;
+    return nullptr;
+}
+
 } // namespace
 
 const Menu *find_menu(LPCSTR name)
 {
-    const Resources &r = program_resources();
-    for (size_t i = 0; name && i < r.menus.size(); i++)
-        if (matches(r.menuids[i], name))
-            return &r.menus[i];
-    return nullptr;
+    return find_named(program_resources().menus, name);
 }
 
 const Dialog *find_dialog(LPCSTR name)
 {
-    const Resources &r = program_resources();
-    for (size_t i = 0; name && i < r.dialogs.size(); i++)
-        if (matches(r.dialogids[i], name))
-            return &r.dialogs[i];
-    return nullptr;
+    return find_named(program_resources().dialogs, name);
 }
 
 const std::string *find_icon(LPCSTR name)
 {
-    for (const auto &[id, ico] : program_resources().icons)
-        if (name && matches(id, name))
-            return &ico;
-    return nullptr;
+    return find_named(program_resources().icons, name);
 }
 
 } // namespace rc
