@@ -51,9 +51,6 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#include <new>
-#include <string>
-
 #include "k32.h"
 #include "listing.h"
 #include "readahead.h"
@@ -193,11 +190,7 @@ bool is_last_yielded(const char *path)
     auto *f = static_cast<const k32::Find *>(k32::lookup_object(const_cast<k32::Find *>(last_find), k32::Kind::find));
     if (!f || f != last_find || last_index >= f->count)
         return false;
-    try {
-        return k32::child_path(f->dir, f->names + f->records[last_index].name) == path;
-    } catch (const std::bad_alloc &) {
-        return false; /* then the entry is looked up by its path */
-    }
+    return k32::is_child_path(path, f->dir, f->names + f->records[last_index].name);
 }
 
 } // namespace

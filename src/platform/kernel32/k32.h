@@ -60,6 +60,8 @@ bool beneath_current_directory(const char *dir, char *rest, size_t size);
 
 /* `dir` and `name` joined by a '/', which the root already ends in. */
 std::string child_path(const std::string &dir, const char *name);
+/* Whether `path` is child_path(dir, name), without making it. */
+bool is_child_path(const char *path, const char *dir, const char *name);
 
 /* `path` made absolute against the current directory ("" when that cannot
  * be read). */
